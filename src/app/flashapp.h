@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class CMainFrame;
+class CFlashDoc;
+class RecentFileList;
+
+// The application object: start-up, settings, the command line, file-type
+// registration, the recent-file list, and the hooks through which message
+// boxes and file dialogs are shown (tests replace them).
+class CFlashApp : public QObject
+{
+    Q_OBJECT
+public:
+    enum class FileDialogKind { Open, SaveAs };
+    using MessageBoxHook = std::function<QMessageBox::StandardButton(
+        const QString& text, QMessageBox::StandardButtons buttons)>;
+    // Returns the chosen path, or empty when cancelled.
+    using FileDialogHook = std::function<QString(FileDialogKind kind, const QString& folder,
+                                                 const QString& suggestedName)>;
+
+    CFlashApp();
+    ~CFlashApp() override;
+
+    // Start-up after the QApplication exists: settings, main window,
+    // registration, the command line. Returns false when the program is to
+    // end at once (exitCode tells with what).
+    bool InitInstance(const QStringList& arguments);
+    // Writes the settings (unless a registration switch asked otherwise) and
+    // tears the window down.
+    int ExitInstance();
+
+    CMainFrame* GetMainWnd() const { return m_pMainWnd; }
+    CFlashDoc* GetDocument() const { return m_pDocument; }
+    RecentFileList* GetRecentFileList() const { return m_pRecentFileList; }
+
+    // Opens a project through the framework road (recent list, command line,
+    // drops): asks to save changes first; on a failed open keeps the open
+    // project as it was. Returns true when the project opened.
+    bool OpenDocumentFile(const QString& path);
+
+    // Command handlers.
+    void OnFileNew();
+    void OnAppAbout();
+    void OnDeleteRegistry();
+
+    // Message box with caption "Flash" and the warning icon.
+    QMessageBox::StandardButton MessageBox(const QString& text,
+                                           QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+    QString FileDialog(FileDialogKind kind, const QString& folder, const QString& suggestedName = {});
+
+    void SetMessageBoxHook(MessageBoxHook hook) { m_messageBoxHook = std::move(hook); }
+    void SetFileDialogHook(FileDialogHook hook) { m_fileDialogHook = std::move(hook); }
+
+private:
+    CMainFrame* m_pMainWnd = nullptr;
+    CFlashDoc* m_pDocument = nullptr;
+    RecentFileList* m_pRecentFileList = nullptr;
+    MessageBoxHook m_messageBoxHook;
+    FileDialogHook m_fileDialogHook;
+    bool m_bSaveSettingsAtExit = true;
+};
+
+// The one application object.
+extern CFlashApp theApp;
+
+// Shorthand for theApp.MessageBox.
+QMessageBox::StandardButton AfxMessageBox(const QString& text,
+                                          QMessageBox::StandardButtons buttons = QMessageBox::Ok);

@@ -1,0 +1,1 @@
+#include "recentfilelist.h"

@@ -1,0 +1,1 @@
+#include "shellregistration.h"

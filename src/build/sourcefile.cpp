@@ -1,0 +1,1 @@
+#include "sourcefile.h"

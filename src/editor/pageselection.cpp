@@ -1,0 +1,1 @@
+#include "pageselection.h"

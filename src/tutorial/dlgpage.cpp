@@ -1,0 +1,1 @@
+#include "dlgpage.h"

@@ -1,0 +1,1 @@
+#include "pathname.h"
