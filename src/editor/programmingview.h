@@ -27,9 +27,19 @@ public:
     // Repaints the gutter at once (when it exists).
     void RepaintGutter();
 
+    // Enabled states of the Edit commands while the editor is the active pane.
+    bool CanCut() const;
+    bool CanCopy() const;
+    bool CanPaste() const;
+    bool CanUndo() const;
+
     CLineWnd* m_pLineWnd = nullptr;
     int m_nLastLineCount = 0;
     bool m_bEditDone = false;
+
+Q_SIGNALS:
+    // Any of CanCut/CanCopy/CanPaste/CanUndo may have changed.
+    void commandStateChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
