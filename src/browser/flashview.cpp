@@ -1,1 +1,330 @@
 #include "flashview.h"
+
+#include "app/flashapp.h"
+#include "app/mainframe.h"
+#include "browser/flashpage.h"
+#include "browser/pagenumber.h"
+#include "build/locations.h"
+#include "editor/programmingview.h"
+#include "tutorial/codepage.h"
+#include "tutorial/pathname.h"
+#include "tutorial/peltra.h"
+
+#include <QAction>
+#include <QChildEvent>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QSoundEffect>
+#include <QWebEngineProfile>
+
+namespace {
+
+const char* const kCopySoundUrl = "qrc:/sounds/copy.wav";
+
+CMainFrame* MainWnd()
+{
+    return theApp.GetMainWnd();
+}
+
+CProgrammingView* EditorPane()
+{
+    CMainFrame* frame = MainWnd();
+    return frame ? frame->m_pEditorPane : nullptr;
+}
+
+bool IsLeftPress(const QMouseEvent* event)
+{
+    return event->button() == Qt::LeftButton && (event->type() == QEvent::MouseButtonPress ||
+                                                 event->type() == QEvent::MouseButtonDblClick);
+}
+
+} // namespace
+
+CFlashView::CFlashView(QWidget* parent) : QWebEngineView(parent)
+{
+    // A profile without a storage name is off the record: no cache, cookies
+    // or history are written to the home folder.
+    m_pProfile = new QWebEngineProfile(this);
+    m_pPage = new CFlashPage(m_pProfile, this, this);
+    setPage(m_pPage);
+    connect(m_pPage, &QWebEnginePage::linkHovered, this, &CFlashView::OnLinkHovered);
+    // The widget that receives the input appears with the first load and
+    // may be replaced when the page's renderer is; watch for it every time.
+    connect(m_pPage, &QWebEnginePage::loadStarted, this, &CFlashView::WatchInput);
+    connect(m_pPage, &QWebEnginePage::loadFinished, this, &CFlashView::WatchInput);
+}
+
+CFlashView::~CFlashView()
+{
+    // The page has to go before its profile.
+    delete m_pPage;
+}
+
+void CFlashView::OnInitialUpdate()
+{
+    m_bCopyDone = false;
+    ShowStartPage(false);
+    EmptyClipboard();
+}
+
+void CFlashView::ShowStartPage(bool bDefaultIndex)
+{
+    if (!MainWnd())
+        return;
+    const QString folder = GetProgramFolder();
+    const QString path = bDefaultIndex ? DefaultIndexPath(folder)
+                                       : StartPagePath(folder, theTutorial.GetStartPage());
+    // Whether the file exists is not checked: whatever the browser shows for
+    // a missing file stays on the pane.
+    load(QUrl::fromLocalFile(path));
+}
+
+void CFlashView::OnBeforeNavigate2(const QUrl& url)
+{
+    // The address as written, fragment and query included, so that
+    // "index4.html#top" still has the title "index4".
+    const QString address = url.toString();
+    // Addresses of the web are left alone (https ones are not: they go
+    // through the rule like local pages).
+    if (address.contains(QLatin1String("http://"), Qt::CaseSensitive))
+        return;
+    CMainFrame* frame = MainWnd();
+    if (!frame)
+        return;
+
+    // An address without a file title (ending in a separator, or a last
+    // component that begins with its only dot) names no numbered page.
+    int page = -1;
+    QString title;
+    if (GetPathTitle(address, title))
+        ParsePageNumber(title, QStringLiteral("index"), page);
+    theTutorial.SetCurrentPage(page);
+
+    if (CProgrammingView* editor = frame->m_pEditorPane) {
+        editor->RefreshPage();
+        editor->m_bEditDone = false;
+    }
+    m_bCopyDone = false;
+    EmptyClipboard();
+}
+
+QString CFlashView::ClipboardText(const QByteArray& copyText)
+{
+    // The clipboard has always carried the text as a C string: it ends at
+    // the first NUL.
+    const qsizetype nul = copyText.indexOf('\0');
+    return CodePage::toUnicode(nul < 0 ? copyText : copyText.left(nul));
+}
+
+bool CFlashView::CopyPageScript()
+{
+    const QByteArray text = theTutorial.GetText();
+    if (m_bCopyDone)
+        return false;
+    if (text.isEmpty())
+        return false;
+
+    const QString clipText = ClipboardText(text);
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    bool copied = false;
+    if (clipboard) {
+        clipboard->setText(clipText, QClipboard::Clipboard);
+        // Read it back: while this program owns the clipboard the answer is
+        // local; when another client kept it, the text differs.
+        const QMimeData* data = clipboard->mimeData(QClipboard::Clipboard);
+        copied = data && data->hasText() && data->text() == clipText;
+    }
+    if (!copied) {
+        AfxMessageBox(QStringLiteral("クリップボードが開けません"), QMessageBox::Ok);
+        return false;
+    }
+
+    PlayCopySound();
+    if (CMainFrame* frame = MainWnd())
+        frame->SetStatusText(QStringLiteral("左のスクリプトをクリップボードにコピーしました"));
+    return true;
+}
+
+void CFlashView::OnCopyScript()
+{
+    // The menu copies even after the learner has pasted, and leaves the
+    // click rule as it was.
+    const bool bCopyDone = m_bCopyDone;
+    m_bCopyDone = false;
+    CopyPageScript();
+    m_bCopyDone = bCopyDone;
+}
+
+void CFlashView::ShowContextMenu(const QPoint& globalPos)
+{
+    // Made for this one showing and gone afterwards. It has no parent, so it
+    // is never taken for a child whose input this view filters.
+    QMenu menu;
+    menu.setObjectName(QStringLiteral("browserMenu"));
+    menu.setTitle(QStringLiteral("HTML"));
+    QAction* copy = menu.addAction(QStringLiteral("コピー"));
+    copy->setObjectName(QStringLiteral("copyScriptAction"));
+    QPointer<CFlashView> self(this);
+    if (menu.exec(globalPos) == copy && self)
+        OnCopyScript();
+}
+
+bool CFlashView::event(QEvent* event)
+{
+    if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished) {
+        QObject* child = static_cast<QChildEvent*>(event)->child();
+        if (child && child->isWidgetType() && !static_cast<QWidget*>(child)->isWindow())
+            child->installEventFilter(this);
+    }
+    return QWebEngineView::event(event);
+}
+
+void CFlashView::WatchInput()
+{
+    // Installing again only moves the filter to the front; no event is seen
+    // twice.
+    if (QWidget* proxy = focusProxy())
+        proxy->installEventFilter(this);
+    const QList<QWidget*> children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* child : children) {
+        if (!child->isWindow())
+            child->installEventFilter(this);
+    }
+}
+
+bool CFlashView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != this && watched->isWidgetType()) {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            if (FilterKey(static_cast<QKeyEvent*>(event)))
+                return true;
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseButtonRelease:
+            if (FilterMouse(static_cast<QMouseEvent*>(event)))
+                return true;
+            break;
+        case QEvent::ContextMenu:
+            // The right button has been answered with this program's menu.
+            return true;
+        default:
+            break;
+        }
+    }
+    return QWebEngineView::eventFilter(watched, event);
+}
+
+bool CFlashView::FilterKey(QKeyEvent* event)
+{
+    const int key = event->key();
+    const bool alt = event->modifiers().testFlag(Qt::AltModifier);
+    const bool press = event->type() == QEvent::KeyPress;
+
+    if (!alt && (key == Qt::Key_Backspace || key == Qt::Key_Delete)) {
+        // Deleting belongs to the editor: make it the active pane; the key
+        // itself never reaches the page.
+        if (press) {
+            if (CMainFrame* frame = MainWnd())
+                frame->SetActivePane(1);
+        }
+        return true;
+    }
+    if (alt && (key == Qt::Key_Left || key == Qt::Key_Right)) {
+        // The tutorial moves only by its own links.
+        if (press && !event->isAutoRepeat()) {
+            AfxMessageBox(key == Qt::Key_Left ? QStringLiteral("戻れません！")
+                                              : QStringLiteral("進めません！"),
+                          QMessageBox::Ok);
+        }
+        return true;
+    }
+    if (key == Qt::Key_Back || key == Qt::Key_Forward)
+        return true;
+    return false;
+}
+
+bool CFlashView::FilterMouse(QMouseEvent* event)
+{
+    const Qt::MouseButton button = event->button();
+    if (event->type() == QEvent::MouseButtonRelease) {
+        if (m_swallowedButtons.testFlag(button)) {
+            m_swallowedButtons &= ~Qt::MouseButtons(button);
+            return true;
+        }
+        return false;
+    }
+
+    bool swallow = false;
+    if (IsLeftPress(event)) {
+        // The press is taken before the menu or message box a copy may open,
+        // so that its release is recognised afterwards.
+        m_swallowedButtons |= Qt::LeftButton;
+        swallow = CopyPageScript() || HoldsBackClicks();
+        if (!swallow)
+            m_swallowedButtons &= ~Qt::MouseButtons(Qt::LeftButton);
+    } else if (button == Qt::RightButton) {
+        m_swallowedButtons |= Qt::RightButton;
+        const QPoint globalPos = QCursor::pos();
+        QPointer<CFlashView> self(this);
+        ShowContextMenu(globalPos);
+        if (!self)
+            return true;
+        swallow = true;
+    } else if (button == Qt::BackButton || button == Qt::ForwardButton) {
+        // No back or forward in the tutorial.
+        m_swallowedButtons |= button;
+        swallow = true;
+    }
+    return swallow;
+}
+
+bool CFlashView::HoldsBackClicks() const
+{
+    // On a delete page the clicks wait until the learner has cut the marked
+    // lines in the editor.
+    const int page = theTutorial.GetCurrentPage();
+    if (page < 0 || page >= theTutorial.ColorCount())
+        return false;
+    if (theTutorial.GetColor() != ARROW_DELETE)
+        return false;
+    CProgrammingView* editor = EditorPane();
+    return editor && !editor->m_bEditDone;
+}
+
+void CFlashView::contextMenuEvent(QContextMenuEvent* event)
+{
+    // The page's own menu (back, forward, reload...) is never offered.
+    event->accept();
+}
+
+void CFlashView::EmptyClipboard()
+{
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        clipboard->clear(QClipboard::Clipboard);
+}
+
+void CFlashView::PlayCopySound()
+{
+    // Loaded once and played in the background; without an audio device
+    // there is simply no sound.
+    if (!m_pCopySound) {
+        m_pCopySound = new QSoundEffect(this);
+        m_pCopySound->setSource(QUrl(QString::fromLatin1(kCopySoundUrl)));
+    }
+    m_pCopySound->play();
+}
+
+void CFlashView::OnLinkHovered(const QString& url)
+{
+    if (CMainFrame* frame = MainWnd())
+        frame->SetStatusText(url);
+}
