@@ -28,8 +28,11 @@ public:
     ~CFlashApp() override;
 
     // Start-up after the QApplication exists: settings, main window,
-    // registration, the command line. Returns false when the program is to
-    // end at once (exitCode tells with what).
+    // registration, the command line. arguments are as
+    // QCoreApplication::arguments() gives them: the program's own path first,
+    // then the command line (so {} or {"peltra"} starts a new project and
+    // {"peltra", "/path/x.lrnf"} opens one). Returns false when the program
+    // is to end at once (ExitCode() tells with what).
     bool InitInstance(const QStringList& arguments);
     // Writes the settings (unless a registration switch asked otherwise) and
     // tears the window down.
@@ -52,7 +55,8 @@ public:
     // Message box with caption "Flash" and the warning icon.
     QMessageBox::StandardButton MessageBox(const QString& text,
                                            QMessageBox::StandardButtons buttons = QMessageBox::Ok);
-    QString FileDialog(FileDialogKind kind, const QString& folder, const QString& suggestedName = {});
+    QString FileDialog(FileDialogKind kind, const QString& folder,
+                       const QString& suggestedName = {});
 
     void SetMessageBoxHook(MessageBoxHook hook) { m_messageBoxHook = std::move(hook); }
     void SetFileDialogHook(FileDialogHook hook) { m_fileDialogHook = std::move(hook); }
