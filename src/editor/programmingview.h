@@ -3,6 +3,8 @@
 #include <QPlainTextEdit>
 
 class CLineWnd;
+class CFixedLineLayout;
+class QMenu;
 
 // The script editor: a plain text editor for Main.as with the tutorial's
 // guided-editing rules and a gutter of line numbers and arrows.
@@ -10,6 +12,11 @@ class CProgrammingView : public QPlainTextEdit
 {
     Q_OBJECT
 public:
+    // Most characters the learner can enter (whole-text replacement is not limited).
+    static constexpr int kTextLimit = 0xFFFFF;
+    // Distance of the text from the editor's left edge; the gutter covers the first 30 pixels.
+    static constexpr int kLeftMargin = 35;
+
     explicit CProgrammingView(QWidget* parent = nullptr);
     ~CProgrammingView() override;
 
@@ -33,6 +40,18 @@ public:
     bool CanPaste() const;
     bool CanUndo() const;
 
+    // What the gutter reads: zero-based first visible line, number of lines
+    // (at least 1), height of every line in pixels, and the y of the first
+    // visible line's top in viewport coordinates.
+    int GetFirstVisibleLine() const;
+    int GetLineCount() const;
+    int GetLineHeight() const;
+    int GetFirstLineTop() const;
+
+    // The context menu of the editor and of its gutter: "切り取り" and
+    // "貼り付け", which obey the editor's Cut and Paste rules.
+    QMenu* CreateEditMenu(QWidget* parent);
+
     CLineWnd* m_pLineWnd = nullptr;
     int m_nLastLineCount = 0;
     bool m_bEditDone = false;
@@ -43,6 +62,25 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void insertFromMimeData(const QMimeData* source) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void OnBlockCountChanged(int count);
+    void PlaceGutter();
+    void ApplyFontMetrics();
+    void SetBrowserCopyDone();
+    bool FilterKey(QKeyEvent* event);
+    bool FilterMouse(QMouseEvent* event);
+    // How many characters can still be entered when the selection is replaced.
+    qsizetype RoomForInput() const;
+    int PositionOf(int line, int column) const;
+
+    CFixedLineLayout* m_pLayout = nullptr;
+    bool m_bLeftPressSwallowed = false;
 };
