@@ -20,9 +20,20 @@ struct PageEntry
 
 // The tutorial model: per page a copy text, arrow kind, arrow line and line
 // count, the current page (-1 = none) and the start page.
+//
+// A project file may bring the four arrays with different lengths; the model
+// keeps them as loaded and saves them so. No operation reads or writes outside
+// an array: the getters test their own array, SetPage and InsertPage pad a
+// number array that is too short with zeros up to the current page before
+// writing it, and DeletePage removes an element only from the arrays that
+// have one at the current page.
 class CPeltra
 {
 public:
+    // SetPage does not grow the model to this many pages or more, so that a
+    // page number from a stray file name cannot exhaust the memory.
+    static constexpr int MaxGrownPageCount = 1 << 20;
+
     CPeltra();
 
     void Clear();
@@ -50,6 +61,7 @@ public:
     int LineCount() const { return int(m_lines.size()); }
     int SpanCount() const { return int(m_lineCounts.size()); }
 
+    // Equal arrays, start page and current page.
     bool operator==(const CPeltra& other) const;
     bool operator!=(const CPeltra& other) const { return !(*this == other); }
 
