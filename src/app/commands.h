@@ -37,4 +37,13 @@ QString CommandPrompt(int id);
 QString CommandToolTip(int id);
 
 // Application name: message-box caption and settings sub-key.
-inline QString AppName() { return QStringLiteral("Flash"); }
+inline QString AppName()
+{
+    return QStringLiteral("Flash");
+}
+
+// The idle text of the status bar's message pane.
+inline QString IdleMessage()
+{
+    return QStringLiteral("レディ");
+}

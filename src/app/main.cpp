@@ -1,1 +1,32 @@
-int main() { return 0; }
+#include "app/flashapp.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+int main(int argc, char* argv[])
+{
+    // The tutorial browser shares its GL context with the window.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Peltra"));
+    QCoreApplication::setApplicationName(QStringLiteral("Flash"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("0.7.0.1"));
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Peltra"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("peltra"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/peltra.svg")));
+
+    // Qt's own dialogs and buttons in Japanese, when the translations are
+    // installed.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTranslator);
+
+    if (!theApp.InitInstance(QCoreApplication::arguments()))
+        return theApp.ExitInstance();
+    const int exitCode = app.exec();
+    theApp.ExitInstance();
+    return exitCode;
+}

@@ -1,13 +1,17 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
 #include <QMainWindow>
 #include <QString>
 
 class QAction;
 class QLabel;
+class QMenu;
+class QMimeData;
 class QSplitter;
 class QToolBar;
+class CFlashDoc;
 class CFlashView;
 class CProgrammingView;
 
@@ -22,25 +26,51 @@ public:
     explicit CMainFrame(QWidget* parent = nullptr);
     ~CMainFrame() override;
 
-    // The action of a command id (nullptr for unknown ids).
+    // The action of a command id (nullptr for unknown ids). The recent-file
+    // entries are ID_FILE_MRU_FILE1 + 0..3.
     QAction* Action(int id) const { return m_actions.value(id); }
 
     // Puts text into the status bar's message pane at once.
     void SetStatusText(const QString& text);
+    // The text of the message pane.
+    QString GetStatusText() const;
     // Makes the editor (column 1) or the browser (column 0) the active pane.
     void SetActivePane(int column);
+    // The column of the active pane: the one the Edit commands act on.
+    int GetActivePane() const { return m_nActivePane; }
 
     void OnBuildAndRun();
     void OnOpenLastSource();
+
+    // The first update of both panes for a project created or opened through
+    // the framework: the browser shows the start page, the editor is reset.
+    void OnInitialUpdate();
+    // Follows the document's title: "<title> - Peltra 0.7".
+    void AttachDocument(CFlashDoc* document);
+    void UpdateFrameTitle();
+
+    // The column rule of a size change: on a maximised window the left column
+    // is set to half the client width (at least 100 pixels shown); other
+    // sizes leave the columns alone.
+    void OnSize(bool maximized, int cx);
+
+    static QString WindowTitle() { return QStringLiteral("Peltra 0.7"); }
 
     QSplitter* m_wndSplitter = nullptr;
     CFlashView* m_pBrowserPane = nullptr;
     CProgrammingView* m_pEditorPane = nullptr;
     QString m_strMxmlcPath;
     QString m_strSourcePath;
+    // Where the build starts the player and what it hands it; set with the
+    // other paths at creation.
+    QString m_strPlayerPath;
+    QString m_strMoviePath;
     QToolBar* m_wndToolBar = nullptr;
 
 protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -53,6 +83,41 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
+    QAction* AddAction(int id, const QString& text, void (CMainFrame::*handler)());
+
+    void OnFileOpen();
+    void OnFileNew();
+    void OnFileSave();
+    void OnFileSaveAs();
+    void OnPageSettings();
+    void OnAppExit();
+    void OnAppAbout();
+    void OnDeleteRegistry();
+    void OnNextPane();
+    void OnPrevPane();
+    void OnEditCut();
+    void OnEditCopy();
+    void OnEditPaste();
+    void OnEditUndo();
+    void OnRecentFile(int index);
+
+    void UpdateEditCommands();
+    void UpdateRecentFileMenu();
+    void UpdateKeyIndicators();
+    void OnFocusChanged(QWidget* old, QWidget* now);
+    static bool HasDroppedFiles(const QMimeData* data);
+    void OpenDroppedFiles(const QMimeData* data);
 
     QHash<int, QAction*> m_actions;
+    QMenu* m_pFileMenu = nullptr;
+    QAction* m_pRecentPlaceholder = nullptr;
+    QLabel* m_pMessagePane = nullptr;
+    QLabel* m_pCapIndicator = nullptr;
+    QLabel* m_pNumIndicator = nullptr;
+    QLabel* m_pScrlIndicator = nullptr;
+    CFlashDoc* m_pDocument = nullptr;
+    int m_nActivePane = 0;
+    bool m_bColumnsSet = false;
+    bool m_bWasMaximized = false;
+    bool m_bBuilding = false;
 };
