@@ -12,5 +12,5 @@ QString FormatCompileCommandLine(const QString& mxmlcPath, const QString& source
 // Splits a command line into arguments by the rules Windows programs use.
 // An unquoted first token that contains blanks is resolved by trying the
 // text up to each blank in turn and taking the first that names an existing
-// file.
+// file (one that can be run).
 QStringList SplitCommandLine(const QString& commandLine);

@@ -1,1 +1,60 @@
 #include "sourcefile.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+// A learner's source is a few kilobytes; anything near this size is not a
+// source the editor could hold, and reading it could exhaust memory.
+constexpr qint64 kLargestSource = 256 * 1024 * 1024;
+
+const char kBom[] = "\xEF\xBB\xBF";
+
+} // namespace
+
+bool SaveSourceFile(const QString& path, const QString& text)
+{
+    QString lines = text;
+    lines.remove(QLatin1Char('\r'));
+    // The file holds no NUL (a NUL would end the text on the next load).
+    lines.remove(QChar(u'\0'));
+    lines.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    const QByteArray bytes = lines.toUtf8();
+
+    // Written beside the file and put in its place only when complete, so
+    // a failed save leaves the previous Main.as whole.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+bool LoadSourceFile(const QString& path, QString& text)
+{
+    // Only a regular file: a pipe or a device could block or never end.
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > kLargestSource)
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return false;
+
+    if (bytes.startsWith(kBom))
+        bytes.remove(0, 3);
+    const qsizetype nul = bytes.indexOf('\0');
+    if (nul >= 0)
+        bytes.truncate(nul);
+    // Invalid sequences become U+FFFD; line ends stay as they are.
+    text = QString::fromUtf8(bytes);
+    return true;
+}

@@ -1,0 +1,321 @@
+#include "build/compilecommand.h"
+#include "build/locations.h"
+#include "build/processrunner.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <cstring>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+QString S(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+const QString kChild = QStringLiteral(PELTRA_TEST_CHILD);
+const QString kProbe = QStringLiteral(PELTRA_TEST_PROBE);
+
+// True when this process has no child left, neither running nor a zombie.
+bool NoChildLeft()
+{
+    int status = 0;
+    const pid_t rc = ::waitpid(-1, &status, WNOHANG);
+    return rc == -1 && errno == ECHILD;
+}
+
+QMap<QString, QString> ReadReport(const QString& path)
+{
+    QMap<QString, QString> report;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return report;
+    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    for (const QString& line : lines) {
+        const qsizetype eq = line.indexOf('=');
+        report.insert(line.left(eq), line.mid(eq + 1));
+    }
+    return report;
+}
+
+bool CopyExecutable(const QString& from, const QString& to)
+{
+    QFile::remove(to);
+    return QDir().mkpath(QFileInfo(to).path()) && QFile::copy(from, to) &&
+           QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+} // namespace
+
+class TestProcessRunner : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+    void childEnds_data();
+    void childEnds();
+    void floodOnBothStreams();
+    void backgroundProcessHoldsOutput();
+    void childOutlivesItsOutput();
+    void whileWaitingIsCalled();
+    void childsStandardHandles();
+    void programFolderWithBlanks_data();
+    void programFolderWithBlanks();
+    void failedStart_data();
+    void failedStart();
+    void reportFormat_data();
+    void reportFormat();
+
+private:
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QTemporaryDir m_dir;
+};
+
+void TestProcessRunner::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QVERIFY(QFileInfo(kChild).isExecutable());
+    QVERIFY(QFileInfo(kProbe).isExecutable());
+    QVERIFY(NoChildLeft());
+}
+
+void TestProcessRunner::cleanup()
+{
+    qunsetenv("PELTRA_PROBE_REPORT");
+    // Every run reaps its child: nothing is left, not even a zombie.
+    QVERIFY(NoChildLeft());
+}
+
+void TestProcessRunner::childEnds_data()
+{
+    QTest::addColumn<QString>("arguments");
+    QTest::newRow("ends at once without output") << S("quiet");
+    QTest::newRow("ends with a failure status") << S("fail 3");
+    QTest::newRow("ends with status 255") << S("fail 255");
+    QTest::newRow("unknown arguments, message and 64") << S("\"no such mode\"");
+}
+
+void TestProcessRunner::childEnds()
+{
+    QFETCH(QString, arguments);
+    // A compiler that fails is no failure of the runner.
+    const RunResult result = RunCompilerProcess(kChild + ' ' + arguments);
+    QVERIFY2(result.ok, qPrintable(result.report()));
+    QCOMPARE(result.report(), QString());
+}
+
+void TestProcessRunner::floodOnBothStreams()
+{
+    // 6 MiB on each stream, interleaved: more than any pipe holds, so the
+    // child finishes only when the runner keeps reading both.
+    const QString marker = path(S("flood.done"));
+    const RunResult result =
+        RunCompilerProcess(kChild + S(" flood ") + QString::number(6 << 20) + ' ' + marker);
+    QVERIFY2(result.ok, qPrintable(result.report()));
+    QVERIFY(QFile::exists(marker));
+}
+
+void TestProcessRunner::backgroundProcessHoldsOutput()
+{
+    // The child ends at once; a process it left behind keeps the output
+    // open and creates the marker just before it ends. The output has
+    // ended only then.
+    const QString marker = path(S("background.done"));
+    const RunResult result = RunCompilerProcess(kChild + S(" background ") + marker);
+    QVERIFY2(result.ok, qPrintable(result.report()));
+    QVERIFY(QFile::exists(marker));
+}
+
+void TestProcessRunner::childOutlivesItsOutput()
+{
+    // The child closes its output first and ends a little later: the runner
+    // still waits for its end, so no zombie stays.
+    const QString marker = path(S("linger.done"));
+    for (bool withCallback : {false, true}) {
+        QFile::remove(marker);
+        int calls = 0;
+        const std::function<void()> whileWaiting = [&calls] { ++calls; };
+        const RunResult result = RunCompilerProcess(kChild + S(" linger ") + marker,
+                                                    withCallback ? whileWaiting : nullptr);
+        QVERIFY2(result.ok, qPrintable(result.report()));
+        QVERIFY(QFile::exists(marker));
+        QVERIFY(NoChildLeft());
+    }
+}
+
+void TestProcessRunner::whileWaitingIsCalled()
+{
+    // The child waits for a file that only the callback creates, so the run
+    // can end only if the callback is called while the child runs.
+    const QString gate = path(S("gate"));
+    int calls = 0;
+    const RunResult result = RunCompilerProcess(kChild + S(" waitfile ") + gate, [&] {
+        ++calls;
+        QFile file(gate);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    });
+    QVERIFY2(result.ok, qPrintable(result.report()));
+    QVERIFY(calls >= 1);
+    QVERIFY(QFile::exists(gate + S(".seen")));
+}
+
+void TestProcessRunner::childsStandardHandles()
+{
+    const QString reportPath = path(S("handles.txt"));
+    qputenv("PELTRA_PROBE_REPORT", QFile::encodeName(reportPath));
+    const RunResult result = RunCompilerProcess(kProbe + S(" one \"two three\""));
+    QVERIFY2(result.ok, qPrintable(result.report()));
+
+    const QMap<QString, QString> report = ReadReport(reportPath);
+    QCOMPARE(report.value("argc"), S("3"));
+    QCOMPARE(report.value("arg0"), kProbe);
+    QCOMPARE(report.value("arg1"), S("one"));
+    QCOMPARE(report.value("arg2"), S("two three"));
+    // Standard output and error are one pipe, standard input another.
+    const QString in = report.value("stdin");
+    const QString out = report.value("stdout");
+    QVERIFY2(in.startsWith(S("fifo:")), qPrintable(in));
+    QVERIFY2(out.startsWith(S("fifo:")), qPrintable(out));
+    QCOMPARE(report.value("stderr"), out);
+    QVERIFY(in != out);
+    // Standard input is open and unwritten: no data and no end of file.
+    QCOMPARE(report.value("stdin_ready"), S("0"));
+    // A session of its own: the terminal's signals do not reach it.
+    QCOMPARE(report.value("own_session"), S("1"));
+    // The runner's own ends of the pipes are not inherited.
+    const QString extra = report.value("extra_fds");
+    QVERIFY2(!extra.contains(in) && !extra.contains(out), qPrintable(extra));
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+    // Nor anything else this program has open.
+    QCOMPARE(extra, QString());
+#endif
+}
+
+void TestProcessRunner::programFolderWithBlanks_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("blanks") << S("with blanks/my learn");
+    QTest::newRow("japanese with blanks") << S("with blanks/学習 フォルダ");
+    // <tmp>/with is a folder and <tmp>/with blanks/two a plain file: the
+    // search for the program passes over both.
+    QTest::newRow("prefixes name a folder and a plain file") << S("with blanks/two words");
+}
+
+void TestProcessRunner::programFolderWithBlanks()
+{
+    QFETCH(QString, folder);
+    const QString programFolder = path(folder) + '/';
+    QVERIFY(CopyExecutable(kProbe, MxmlcPath(programFolder)));
+    QVERIFY(QDir(m_dir.path()).mkpath(S("with")));
+    QFile decoy(path(S("with blanks/two")));
+    QVERIFY(decoy.open(QIODevice::WriteOnly));
+    decoy.close();
+    QVERIFY(decoy.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+
+    const QString reportPath = path(S("blanks.txt"));
+    QFile::remove(reportPath);
+    qputenv("PELTRA_PROBE_REPORT", QFile::encodeName(reportPath));
+    const RunResult result = RunCompilerProcess(FormatCompileCommandLine(
+        MxmlcPath(programFolder), SourcePath(programFolder), programFolder));
+    QVERIFY2(result.ok, qPrintable(result.report()));
+
+    const QMap<QString, QString> report = ReadReport(reportPath);
+    QCOMPARE(report.value("argc"), S("5"));
+    QCOMPARE(report.value("arg0"), MxmlcPath(programFolder));
+    QCOMPARE(report.value("arg1"), SourcePath(programFolder));
+    QCOMPARE(report.value("arg2"), S("-output"));
+    QCOMPARE(report.value("arg3"), MoviePath(programFolder));
+    QCOMPARE(report.value("arg4"), S("-load-config+=") + ConfigPath(programFolder));
+}
+
+void TestProcessRunner::failedStart_data()
+{
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<int>("errorCode");
+
+    const QString dir = m_dir.path() + '/';
+    QTest::newRow("missing compiler") << MxmlcPath(dir + S("nowhere/")) + S(" \"a.as\"") << ENOENT;
+    QTest::newRow("missing compiler, folder with blanks")
+        << FormatCompileCommandLine(MxmlcPath(dir + S("no where/")), S("a.as"), dir) << ENOENT;
+    QTest::newRow("missing bare name") << S("peltra-no-such-program-x9 a") << ENOENT;
+    QTest::newRow("empty command line") << QString() << ENOENT;
+    QTest::newRow("not executable") << dir + S("plain.txt") << EACCES;
+    QTest::newRow("a folder") << dir + S("afolder") << EACCES;
+    // Executable, but no program the system can start.
+    QTest::newRow("not a program") << dir + S("garbage") << ENOEXEC;
+}
+
+void TestProcessRunner::failedStart()
+{
+    QFETCH(QString, commandLine);
+    QFETCH(int, errorCode);
+
+    QFile plain(path(S("plain.txt")));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.write("text\n");
+    plain.close();
+    QVERIFY(plain.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    QVERIFY(QDir(m_dir.path()).mkpath(S("afolder")));
+    QFile garbage(path(S("garbage")));
+    QVERIFY(garbage.open(QIODevice::WriteOnly));
+    garbage.write("\x01\x02\x03\x04 not a program");
+    garbage.close();
+    QVERIFY(garbage.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+    const RunResult result = RunCompilerProcess(commandLine);
+    QVERIFY(!result.ok);
+    QCOMPARE(result.api, S("CreateProcess"));
+    QCOMPARE(result.errorCode, errorCode);
+    QCOMPARE(result.message, QString::fromLocal8Bit(std::strerror(errorCode)));
+    QCOMPARE(result.report(), S("ERROR: API    = CreateProcess.\n   error code = ") +
+                                  QString::number(errorCode) + S(".\n   message    = ") +
+                                  result.message + S(".\n"));
+}
+
+void TestProcessRunner::reportFormat_data()
+{
+    QTest::addColumn<QString>("api");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("missing compiler") << S("CreateProcess") << 2 << S("No such file or directory")
+                                      << S("ERROR: API    = CreateProcess.\n   error code = 2.\n"
+                                           "   message    = No such file or directory.\n");
+    QTest::newRow("misspelt duplicate")
+        << S("DupliateHandle") << 24 << S("Too many open files")
+        << S("ERROR: API    = DupliateHandle.\n   error code = 24.\n"
+             "   message    = Too many open files.\n");
+    QTest::newRow("percent signs are text")
+        << S("ReadFile") << -1 << S("100% %s %d")
+        << S("ERROR: API    = ReadFile.\n   error code = -1.\n   message    = 100% %s %d.\n");
+}
+
+void TestProcessRunner::reportFormat()
+{
+    QFETCH(QString, api);
+    QFETCH(int, code);
+    QFETCH(QString, message);
+    QFETCH(QString, expected);
+
+    QCOMPARE(FormatFatalReport(api, code, message), expected);
+    RunResult result;
+    result.ok = false;
+    result.api = api;
+    result.errorCode = code;
+    result.message = message;
+    QCOMPARE(result.report(), expected);
+}
+
+QTEST_GUILESS_MAIN(TestProcessRunner)
+#include "tst_processrunner.moc"

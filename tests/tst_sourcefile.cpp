@@ -1,0 +1,247 @@
+#include "build/sourcefile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+#include <sys/resource.h>
+
+namespace {
+
+QString S(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+QByteArray ReadBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("<unreadable>");
+    return file.readAll();
+}
+
+bool WriteBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class TestSourceFile : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void save_data();
+    void save();
+    void load_data();
+    void load();
+    void roundTrip_data();
+    void roundTrip();
+    void saveReplacesLongerFile();
+    void bomDroppedByNextSave();
+    void loadFailure_data();
+    void loadFailure();
+    void saveFailureKeepsPreviousFile_data();
+    void saveFailureKeepsPreviousFile();
+    void writeFailureKeepsPreviousFile();
+
+private:
+    QString path(const char* name) const { return m_dir.filePath(S(name)); }
+    QTemporaryDir m_dir;
+};
+
+void TestSourceFile::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+}
+
+void TestSourceFile::save_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("empty") << QString() << QByteArray();
+    QTest::newRow("CR LF") << S("a\r\nb") << QByteArray("a\r\nb");
+    QTest::newRow("lone LF") << S("a\nb") << QByteArray("a\r\nb");
+    QTest::newRow("lone CR dropped") << S("a\rb") << QByteArray("ab");
+    QTest::newRow("CR CR LF") << S("a\r\r\nb") << QByteArray("a\r\nb");
+    QTest::newRow("LF CR") << S("a\n\rb") << QByteArray("a\r\nb");
+    QTest::newRow("no final line end added") << S("x\r\n") << QByteArray("x\r\n");
+    QTest::newRow("blank lines") << S("\n\n") << QByteArray("\r\n\r\n");
+    QTest::newRow("hiragana a") << S("あ") << QByteArray("\xE3\x81\x82");
+    QTest::newRow("japanese line") << S("var 表示:int; // ソ\r\n")
+                                   << QByteArray("var \xE8\xA1\xA8\xE7\xA4\xBA:int; // "
+                                                 "\xE3\x82\xBD\r\n");
+    // Characters code page 932 cannot hold stay themselves.
+    QTest::newRow("outside code page 932") << S("€한😀")
+                                           << QByteArray("\xE2\x82\xAC\xED\x95\x9C"
+                                                         "\xF0\x9F\x98\x80");
+    // A NUL would cut the text short on the next load: it is not written.
+    QTest::newRow("NUL left out") << QString::fromUtf16(u"a\0b", 3) << QByteArray("ab");
+    QTest::newRow("tabs kept") << S("\tx\t") << QByteArray("\tx\t");
+}
+
+void TestSourceFile::save()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    const QString file = path("Main.as");
+    QVERIFY(SaveSourceFile(file, text));
+    QCOMPARE(ReadBytes(file), bytes);
+}
+
+void TestSourceFile::load_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("empty file") << QByteArray() << QString();
+    QTest::newRow("line ends as they are") << QByteArray("a\r\nb\nc\rd") << S("a\r\nb\nc\rd");
+    QTest::newRow("BOM skipped") << QByteArray("\xEF\xBB\xBFx=1;") << S("x=1;");
+    QTest::newRow("BOM only") << QByteArray("\xEF\xBB\xBF") << QString();
+    QTest::newRow("only a leading BOM") << QByteArray("a\xEF\xBB\xBF") << S("a\xEF\xBB\xBF");
+    // A cut-off BOM is no BOM: its bytes are broken text.
+    QTest::newRow("partial BOM is text")
+        << QByteArray("\xEF\xBBz") << QString(2, QChar(0xFFFD)) + QLatin1Char('z');
+    QTest::newRow("NUL ends") << QByteArray("ab\0cd", 5) << S("ab");
+    QTest::newRow("NUL first") << QByteArray("\0cd", 3) << QString();
+    QTest::newRow("japanese") << QByteArray("\xE3\x81\x82\r\n\xE8\xA1\xA8") << S("あ\r\n表");
+    QTest::newRow("supplementary") << QByteArray("\xF0\xA0\xAE\xB7") << S("𠮷");
+    // Broken UTF-8 is taken with U+FFFD in its place, not refused.
+    QTest::newRow("invalid byte") << QByteArray("a\xFF"
+                                                "b")
+                                  << S("a\xEF\xBF\xBD"
+                                       "b");
+}
+
+void TestSourceFile::load()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    const QString file = path("load.as");
+    QVERIFY(WriteBytes(file, bytes));
+    QString loaded = S("previous");
+    QVERIFY(LoadSourceFile(file, loaded));
+    QCOMPARE(loaded, text);
+}
+
+void TestSourceFile::roundTrip_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("ascii") << S("package {\r\n\tpublic class Main {}\r\n}");
+    QTest::newRow("japanese") << S("// 表示とソフトの能力を予習する\r\ntrace(\"こんにちは\");");
+    QTest::newRow("outside code page 932") << S("// 한국어 € 😀 𠮷 ①\r\n");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("only line ends") << S("\r\n\r\n\r\n");
+}
+
+void TestSourceFile::roundTrip()
+{
+    QFETCH(QString, text);
+    const QString file = path("round.as");
+    QVERIFY(SaveSourceFile(file, text));
+    QString loaded = S("previous");
+    QVERIFY(LoadSourceFile(file, loaded));
+    QCOMPARE(loaded, text);
+}
+
+void TestSourceFile::saveReplacesLongerFile()
+{
+    const QString file = path("shorter.as");
+    QVERIFY(WriteBytes(file, QByteArray(10000, 'x')));
+    QVERIFY(SaveSourceFile(file, S("short")));
+    QCOMPARE(ReadBytes(file), QByteArray("short"));
+}
+
+void TestSourceFile::bomDroppedByNextSave()
+{
+    const QString file = path("bom.as");
+    QVERIFY(WriteBytes(file, QByteArray("\xEF\xBB\xBF\xE3\x81\x82\r\n")));
+    QString text;
+    QVERIFY(LoadSourceFile(file, text));
+    QVERIFY(SaveSourceFile(file, text));
+    QCOMPARE(ReadBytes(file), QByteArray("\xE3\x81\x82\r\n"));
+}
+
+void TestSourceFile::loadFailure_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::newRow("missing file") << S("missing.as");
+    QTest::newRow("missing folder") << S("no/such/Main.as");
+    QTest::newRow("a folder") << S("folder.as");
+    QTest::newRow("empty path") << QString();
+}
+
+void TestSourceFile::loadFailure()
+{
+    QFETCH(QString, target);
+    QVERIFY(QDir(m_dir.path()).mkpath(S("folder.as")));
+    const QString file = target.isEmpty() ? QString() : m_dir.filePath(target);
+    QString text = S("editor text\r\n");
+    QVERIFY(!LoadSourceFile(file, text));
+    QCOMPARE(text, S("editor text\r\n"));
+}
+
+void TestSourceFile::saveFailureKeepsPreviousFile_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::newRow("missing folder") << S("gone/Main.as");
+    QTest::newRow("target is a folder") << S("dir.as");
+    QTest::newRow("empty path") << QString();
+}
+
+void TestSourceFile::saveFailureKeepsPreviousFile()
+{
+    QFETCH(QString, target);
+    // The folder and files around the target must come through untouched.
+    const QString neighbour = path("neighbour.as");
+    QVERIFY(WriteBytes(neighbour, QByteArray("before\r\n")));
+    QVERIFY(QDir(m_dir.path()).mkpath(S("dir.as")));
+    QVERIFY(WriteBytes(path("dir.as/inside"), QByteArray("kept")));
+
+    const QString file = target.isEmpty() ? QString() : m_dir.filePath(target);
+    QVERIFY(!SaveSourceFile(file, S("new text")));
+    QCOMPARE(ReadBytes(neighbour), QByteArray("before\r\n"));
+    QCOMPARE(ReadBytes(path("dir.as/inside")), QByteArray("kept"));
+    QVERIFY(!QFileInfo::exists(path("gone")));
+    // No half-written file is left behind beside the target.
+    const QStringList left = QDir(m_dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot);
+    for (const QString& name : left)
+        QVERIFY2(!name.contains(S("dir.as")), qPrintable(name));
+}
+
+void TestSourceFile::writeFailureKeepsPreviousFile()
+{
+    const QString file = path("Main.as");
+    const QByteArray previous = "package {\r\n// the last good source\r\n}\r\n";
+    QVERIFY(WriteBytes(file, previous));
+
+    // A file size limit makes the write fail part way, as a full disk
+    // would; root is bound by it too. The signal it raises is ignored so
+    // that the write reports EFBIG instead.
+    rlimit saved;
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool savedOk = SaveSourceFile(file, QString(100000, QLatin1Char('x')));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QVERIFY(!savedOk);
+    QCOMPARE(ReadBytes(file), previous);
+    // And a later save that fits goes through.
+    QVERIFY(SaveSourceFile(file, S("ok")));
+    QCOMPARE(ReadBytes(file), QByteArray("ok"));
+}
+
+QTEST_GUILESS_MAIN(TestSourceFile)
+#include "tst_sourcefile.moc"
