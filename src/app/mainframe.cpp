@@ -158,6 +158,7 @@ QAction* CMainFrame::AddAction(int id, const QString& text, void (CMainFrame::*h
     action->setData(id);
     action->setStatusTip(CommandPrompt(id));
     action->setToolTip(CommandToolTip(id));
+    action->setIconVisibleInMenu(false); // the menus show text only
     if (handler)
         connect(action, &QAction::triggered, this, handler);
     m_actions.insert(id, action);
@@ -358,7 +359,8 @@ void CMainFrame::SetStatusText(const QString& text)
 {
     if (!m_pMessagePane)
         return;
-    m_pMessagePane->setText(text);
+    // An empty message pane is the idle one.
+    m_pMessagePane->setText(text.isEmpty() ? IdleMessage() : text);
     if (m_pMessagePane->isVisible())
         m_pMessagePane->repaint();
 }

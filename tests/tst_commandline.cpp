@@ -1,0 +1,131 @@
+// The command line as the program reads it: every switch of the table, in
+// both spellings, and what the file arguments become.
+#include "app/commandlineinfo.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(CCommandLineInfo::ShellCommand)
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void parse_data();
+    void parse();
+    void onlyKnownSlashNamesAreSwitches_data();
+    void onlyKnownSlashNamesAreSwitches();
+};
+
+void TestCommandLine::parse_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<CCommandLineInfo::ShellCommand>("command");
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QStringList>("printTo"); // printer, driver, port
+    QTest::addColumn<bool>("perUser");
+
+    using C = CCommandLineInfo;
+    const QStringList none;
+    QTest::newRow("no argument") << none << C::FileNew << QString() << none << false;
+    QTest::newRow("relative file")
+        << QStringList{"a.lrnf"} << C::FileOpen << "a.lrnf" << none << false;
+    QTest::newRow("absolute file is no switch")
+        << QStringList{"/home/u/tut.lrnf"} << C::FileOpen << "/home/u/tut.lrnf" << none << false;
+    QTest::newRow("japanese file")
+        << QStringList{"/tmp/表ソ.lrnf"} << C::FileOpen << "/tmp/表ソ.lrnf" << none << false;
+    QTest::newRow("second file ignored")
+        << QStringList{"a.lrnf", "b.lrnf"} << C::FileOpen << "a.lrnf" << none << false;
+    QTest::newRow("unknown switch ignored")
+        << QStringList{"-unknown", "a.lrnf"} << C::FileOpen << "a.lrnf" << none << false;
+    QTest::newRow("empty switch") << QStringList{"-"} << C::FileNew << QString() << none << false;
+
+    QTest::newRow("/p") << QStringList{"/p", "a.lrnf"} << C::FilePrint << "a.lrnf" << none << false;
+    QTest::newRow("-p") << QStringList{"-p", "a.lrnf"} << C::FilePrint << "a.lrnf" << none << false;
+    QTest::newRow("p after file") << QStringList{"a.lrnf", "-p"} << C::FilePrint << "a.lrnf" << none
+                                  << false;
+    QTest::newRow("-P is not print")
+        << QStringList{"-P", "a.lrnf"} << C::FileOpen << "a.lrnf" << none << false;
+    QTest::newRow("/pt full") << QStringList{"/pt", "a.lrnf", "printer", "driver", "port"}
+                              << C::FilePrintTo << "a.lrnf"
+                              << QStringList{"printer", "driver", "port"} << false;
+    QTest::newRow("-pt partial") << QStringList{"-pt", "a.lrnf", "printer"} << C::FilePrintTo
+                                 << "a.lrnf" << QStringList{"printer", "", ""} << false;
+    QTest::newRow("-PT is not print to")
+        << QStringList{"-PT", "a.lrnf", "printer"} << C::FileOpen << "a.lrnf" << none << false;
+    QTest::newRow("p without file")
+        << QStringList{"-p"} << C::FilePrint << QString() << none << false;
+
+    const QStringList registers = {"/Register", "-register", "/REGSERVER", "-Regserver"};
+    for (const QString& s : registers)
+        QTest::newRow(qPrintable(s))
+            << QStringList{s} << C::AppRegister << QString() << none << false;
+    const QStringList registersPerUser = {"/RegisterPerUser", "-registerperuser",
+                                          "/RegserverPerUser", "-REGSERVERPERUSER"};
+    for (const QString& s : registersPerUser)
+        QTest::newRow(qPrintable(s))
+            << QStringList{s} << C::AppRegister << QString() << none << true;
+    const QStringList unregisters = {"/Unregister", "-unregister", "/UNREGSERVER", "-Unregserver"};
+    for (const QString& s : unregisters)
+        QTest::newRow(qPrintable(s))
+            << QStringList{s} << C::AppUnregister << QString() << none << false;
+    const QStringList unregistersPerUser = {"/UnregisterPerUser", "-unregisterperuser",
+                                            "/UnregserverPerUser", "-UNREGSERVERPERUSER"};
+    for (const QString& s : unregistersPerUser)
+        QTest::newRow(qPrintable(s))
+            << QStringList{s} << C::AppUnregister << QString() << none << true;
+    QTest::newRow("register keeps its command with a file")
+        << QStringList{"/Register", "a.lrnf"} << C::AppRegister << "a.lrnf" << none << false;
+
+    QTest::newRow("/dde") << QStringList{"/dde"} << C::FileDDE << QString() << none << false;
+    QTest::newRow("-DDE ignored") << QStringList{"-DDE"} << C::FileNew << QString() << none
+                                  << false;
+    QTest::newRow("embedding") << QStringList{"/Embedding"} << C::FileNew << QString() << none
+                               << false;
+    QTest::newRow("automation with file")
+        << QStringList{"-automation", "a.lrnf"} << C::FileOpen << "a.lrnf" << none << false;
+}
+
+void TestCommandLine::parse()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(CCommandLineInfo::ShellCommand, command);
+    QFETCH(QString, fileName);
+    QFETCH(QStringList, printTo);
+    QFETCH(bool, perUser);
+
+    const CCommandLineInfo info = ParseCommandLine(arguments);
+    QCOMPARE(info.m_nShellCommand, command);
+    QCOMPARE(info.m_strFileName, fileName);
+    QCOMPARE(info.m_strPrinterName, printTo.value(0));
+    QCOMPARE(info.m_strDriverName, printTo.value(1));
+    QCOMPARE(info.m_strPortName, printTo.value(2));
+    QCOMPARE(info.m_bRegisterPerUser, perUser);
+}
+
+void TestCommandLine::onlyKnownSlashNamesAreSwitches_data()
+{
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<bool>("isSwitch");
+    QTest::newRow("p") << "/p" << true;
+    QTest::newRow("pt") << "/pt" << true;
+    QTest::newRow("dde") << "/dde" << true;
+    QTest::newRow("Register any case") << "/rEgIsTeR" << true;
+    QTest::newRow("Embedding") << "/embedding" << true;
+    QTest::newRow("P upper") << "/P" << false;
+    QTest::newRow("root file") << "/x.lrnf" << false;
+    QTest::newRow("folder named like a switch") << "/p/x.lrnf" << false;
+}
+
+void TestCommandLine::onlyKnownSlashNamesAreSwitches()
+{
+    QFETCH(QString, argument);
+    QFETCH(bool, isSwitch);
+    const CCommandLineInfo info = ParseCommandLine({argument});
+    // A switch never becomes the file name; anything else is opened.
+    QCOMPARE(info.m_strFileName.isEmpty(), isSwitch);
+    if (!isSwitch)
+        QCOMPARE(info.m_nShellCommand, CCommandLineInfo::FileOpen);
+}
+
+QTEST_APPLESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
