@@ -2,6 +2,9 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
+
+class CPeltra;
 
 // The open tutorial project. The content is the global model theTutorial;
 // the document clears, loads and saves it and keeps path, title and the
@@ -19,10 +22,10 @@ public:
     bool OnSaveDocument(const QString& path);
 
     // Commands.
-    void OnFileOpen();      // own dialog, starting in the program folder
-    bool OnFileSave();      // Ctrl+S
-    bool OnFileSaveAs();    // F10
-    void OnPageSettings();  // F9
+    void OnFileOpen();     // own dialog, starting in the program folder
+    bool OnFileSave();     // Ctrl+S
+    bool OnFileSaveAs();   // F10
+    void OnPageSettings(); // F9
 
     // Asks "%1 への変更を保存しますか?" when modified. Returns false on Cancel
     // (or when the chosen save fails).
@@ -36,6 +39,39 @@ public:
     // Stores the full path, takes the title from the file name and, with
     // addToRecent, puts the path at the head of the recent-file list.
     void SetPathName(const QString& path, bool addToRecent = true);
+
+    // Saves to pathName; with an empty pathName asks for a name first. With
+    // replace, the document takes the new path and title after the save.
+    bool DoSave(const QString& pathName, bool replace = true);
+
+    // How a load ended.
+    enum class LoadResult {
+        Ok,
+        WrongExtension, // refused without a message
+        NotFound,       // "%1 が見つかりませんでした。"
+        CannotOpen,     // "ドキュメントを開くことに失敗しました。"
+        EndOfFile,      // "予期しないファイル形式です。"
+        BadFormat,      // "ドキュメントを開くことに失敗しました。"
+    };
+    // Reads a project file into model (which should be cleared); no message,
+    // no change to the document. An empty file leaves the model as it is.
+    static LoadResult LoadProject(const QString& path, CPeltra& model);
+    // The message a failed load shows (empty for none).
+    static QString LoadErrorMessage(LoadResult result, const QString& path);
+    // Writes model to path through a temporary file that replaces the target
+    // only when everything was written: a failed save leaves the old file.
+    static bool SaveProject(const QString& path, CPeltra& model);
+    // The extension test of an open: "lrnf" in any ASCII case.
+    static bool HasProjectExtension(const QString& path);
+
+    // File dialog texts and the default extension of project files.
+    static QString UntitledName() { return QStringLiteral("無題"); }
+    static QString OpenFilter() { return QStringLiteral("Peltraファイル(*.lrnf)"); }
+    static QStringList SaveFilters()
+    {
+        return {QStringLiteral("Peltra (*.lrnf)"), QStringLiteral("すべてのファイル (*.*)")};
+    }
+    static QString DefaultExtension() { return QStringLiteral(".lrnf"); }
 
 Q_SIGNALS:
     // Title or modified flag changed; the main window updates its caption.
