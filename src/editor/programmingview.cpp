@@ -161,7 +161,14 @@ CProgrammingView::CProgrammingView(QWidget* parent) : QPlainTextEdit(parent)
     viewport()->installEventFilter(this);
 
     connect(this, &QPlainTextEdit::blockCountChanged, this, &CProgrammingView::OnBlockCountChanged);
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &CProgrammingView::RepaintGutter);
+    // The scroll bar reports the learner's scrolling; scrolling by the
+    // editor itself (the caret kept in view) sets the bar without a signal
+    // and shows only as an update request that moves the viewport.
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &CProgrammingView::OnVScroll);
+    connect(this, &QPlainTextEdit::updateRequest, this, [this](const QRect&, int dy) {
+        if (dy != 0)
+            OnVScroll();
+    });
     connect(this, &QPlainTextEdit::copyAvailable, this, &CProgrammingView::commandStateChanged);
     connect(this, &QPlainTextEdit::undoAvailable, this, &CProgrammingView::commandStateChanged);
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
@@ -503,6 +510,13 @@ void CProgrammingView::OnBlockCountChanged(int count)
         return;
     RepaintGutter();
     m_nLastLineCount = count;
+}
+
+void CProgrammingView::OnVScroll()
+{
+    // Both signals come for one scroll; the gutter is painted once per new top line.
+    if (m_pLineWnd && GetFirstVisibleLine() != m_pLineWnd->m_nFirstVisible)
+        RepaintGutter();
 }
 
 void CProgrammingView::PlaceGutter()

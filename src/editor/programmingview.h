@@ -72,6 +72,7 @@ protected:
 
 private:
     void OnBlockCountChanged(int count);
+    void OnVScroll();
     void PlaceGutter();
     void ApplyFontMetrics();
     void SetBrowserCopyDone();
