@@ -26,7 +26,9 @@ CArchive::CArchive(QIODevice* device, Mode mode) : m_device(device), m_mode(mode
         m_error = GenericError;
         return;
     }
-    if (mode == load && !device->isSequential())
+    if (mode == store)
+        m_buffer.resize(kBlockSize);
+    else if (!device->isSequential())
         m_deviceLeft = qMax<qint64>(0, device->size() - device->pos());
 }
 
@@ -82,24 +84,19 @@ bool CArchive::Fill(qsizetype n)
         return true;
     if (!ok() || !IsLoading())
         return false;
+    const qsizetype kept = Buffered();
     if (m_bufferPos > 0) {
-        m_buffer.remove(0, m_bufferPos);
+        std::memmove(m_buffer.data(), m_buffer.constData() + m_bufferPos, size_t(kept));
         m_bufferPos = 0;
+        m_bufferEnd = kept;
     }
-    while (m_buffer.size() < n) {
-        // Blocks of a fixed size from a sequential device, so that memory
-        // only follows the bytes that arrive.
-        qsizetype want = kBlockSize;
+    while (Buffered() < n) {
+        if (m_bufferEnd == m_buffer.size())
+            m_buffer.resize(qMax(kBlockSize, m_buffer.size() * 2));
+        qint64 room = m_buffer.size() - m_bufferEnd;
         if (m_deviceLeft >= 0)
-            want = qMin<qint64>(qMax(kBlockSize, n - m_buffer.size()), m_deviceLeft);
-        if (want <= 0) {
-            Fail(EndOfFile);
-            return false;
-        }
-        const qsizetype had = m_buffer.size();
-        m_buffer.resize(had + want);
-        const qint64 got = m_device->read(m_buffer.data() + had, want);
-        m_buffer.resize(had + qMax<qint64>(0, got));
+            room = qMin(room, m_deviceLeft);
+        const qint64 got = room > 0 ? m_device->read(m_buffer.data() + m_bufferEnd, room) : 0;
         if (got < 0) {
             // A file fails; a pipe or socket says it has ended.
             Fail(m_deviceLeft >= 0 ? GenericError : EndOfFile);
@@ -109,6 +106,7 @@ bool CArchive::Fill(qsizetype n)
             Fail(EndOfFile);
             return false;
         }
+        m_bufferEnd += got;
         if (m_deviceLeft >= 0)
             m_deviceLeft -= got;
     }
@@ -117,7 +115,7 @@ bool CArchive::Fill(qsizetype n)
 
 bool CArchive::ReadSmall(void* out, int n)
 {
-    if (!ok() || (Buffered() < n && !Fill(n))) {
+    if (!ok() || !IsLoading() || (Buffered() < n && !Fill(n))) {
         std::memset(out, 0, size_t(n));
         return false;
     }
@@ -160,7 +158,7 @@ qint32 CArchive::ReadInt32()
         Fail(GenericError);
         return 0;
     }
-    if (Buffered() >= 4 && ok()) { // the common case, without a call
+    if (ok() && Buffered() >= 4) { // the common case, without a call
         const qint32 value = qFromLittleEndian<qint32>(m_buffer.constData() + m_bufferPos);
         m_bufferPos += 4;
         return value;
@@ -179,7 +177,7 @@ QByteArray CArchive::ReadBytes(qint64 n)
     std::memcpy(bytes.data(), m_buffer.constData() + m_bufferPos, size_t(fromBuffer));
     m_bufferPos += fromBuffer;
     qint64 done = fromBuffer;
-    if (done < n && n - done >= kBlockSize) {
+    if (n - done >= kBlockSize) {
         // A long text goes straight from the device into the string.
         const qint64 got = m_device->read(bytes.data() + done, n - done);
         if (got > 0) {
@@ -203,6 +201,16 @@ QByteArray CArchive::ReadString()
         Fail(GenericError);
         return {};
     }
+    // Most texts have a one-byte length and lie whole in the read-ahead.
+    if (ok() && Buffered() > 0) {
+        const qsizetype length = uchar(m_buffer[m_bufferPos]);
+        if (length != 0xFF && length < Buffered()) {
+            QByteArray text(m_buffer.constData() + m_bufferPos + 1, length);
+            m_bufferPos += 1 + length;
+            return text;
+        }
+    }
+
     // The length prefix: a byte, then 0xFF + word, 0xFFFF + dword and
     // 0xFFFFFFFF + qword; a word 0xFFFE marks UTF-16 text and restarts the
     // prefix once.
@@ -231,10 +239,7 @@ QByteArray CArchive::ReadString()
     if (!wide)
         return ReadBytes(qint64(length));
 
-    const qint64 byteCount = qint64(length) * 2;
-    if (!Require(byteCount))
-        return {};
-    const QByteArray units = ReadBytes(byteCount);
+    const QByteArray units = ReadBytes(qint64(length) * 2);
     if (!ok())
         return {};
     QString text(qsizetype(length), Qt::Uninitialized);
@@ -250,28 +255,27 @@ void CArchive::WriteRaw(const char* data, qint64 n)
         Fail(GenericError);
         return;
     }
-    if (m_buffer.size() + n <= kBlockSize) {
-        m_buffer.append(data, n);
-        return;
+    if (m_bufferEnd + n > kBlockSize) {
+        if (!Flush())
+            return;
+        if (n >= kBlockSize) {
+            if (m_device->write(data, n) != n)
+                Fail(WriteError);
+            return;
+        }
     }
-    if (!Flush())
-        return;
-    if (n >= kBlockSize) {
-        if (m_device->write(data, n) != n)
-            Fail(WriteError);
-        return;
-    }
-    m_buffer.append(data, n);
+    std::memcpy(m_buffer.data() + m_bufferEnd, data, size_t(n));
+    m_bufferEnd += n;
 }
 
 bool CArchive::Flush()
 {
     if (!ok() || !IsStoring())
         return ok();
-    if (!m_buffer.isEmpty()) {
-        if (m_device->write(m_buffer) != m_buffer.size())
+    if (m_bufferEnd > 0) {
+        if (m_device->write(m_buffer.constData(), m_bufferEnd) != m_bufferEnd)
             Fail(WriteError);
-        m_buffer.clear();
+        m_bufferEnd = 0;
     }
     return ok();
 }

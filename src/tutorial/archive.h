@@ -62,21 +62,23 @@ private:
     // Reads the next n bytes (n at most 8) into out; false (EndOfFile) when
     // the file ends first.
     bool ReadSmall(void* out, int n);
-    // Makes at least n bytes buffered, reading the device in blocks.
+    // Makes at least n bytes buffered, reading the device in blocks; the
+    // buffer grows only when it is full of bytes really read.
     bool Fill(qsizetype n);
     QByteArray ReadBytes(qint64 n);
     void WriteRaw(const char* data, qint64 n);
     void Fail(Error error);
 
-    qsizetype Buffered() const { return m_buffer.size() - m_bufferPos; }
+    qsizetype Buffered() const { return m_bufferEnd - m_bufferPos; }
 
     QIODevice* m_device;
     Mode m_mode;
     Error m_error = NoError;
-    // Loading: read-ahead, used from m_bufferPos on. Storing: bytes not yet
-    // handed to the device.
+    // Loading: read-ahead, the bytes from m_bufferPos to m_bufferEnd.
+    // Storing: a block being filled up to m_bufferEnd.
     QByteArray m_buffer;
     qsizetype m_bufferPos = 0;
+    qsizetype m_bufferEnd = 0;
     // Loading: bytes still in the device behind the read-ahead, or -1 when
     // the device is sequential and cannot tell.
     qint64 m_deviceLeft = -1;
