@@ -87,9 +87,7 @@ CFlashDoc::LoadResult CFlashDoc::LoadProject(const QString& path, CPeltra& model
 
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return file.error() == QFileDevice::OpenError && !QFileInfo::exists(path)
-                   ? LoadResult::NotFound
-                   : LoadResult::CannotOpen;
+        return QFileInfo::exists(path) ? LoadResult::CannotOpen : LoadResult::NotFound;
 
     // A zero-length file is an empty project.
     if (file.size() == 0)
