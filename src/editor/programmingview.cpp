@@ -222,9 +222,13 @@ void CProgrammingView::RefreshPage()
     QTextCursor cursor(document());
     cursor.setPosition(PositionOf(sel.start.line, sel.start.column));
     cursor.setPosition(PositionOf(sel.end.line, sel.end.column), QTextCursor::KeepAnchor);
+    // The scroll bar counts lines and clamps the value to the text. Scrolling
+    // first spares the editor a scroll of its own to the caret; setting the
+    // value again undoes one where the caret still lay out of view.
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(sel.firstVisibleLine);
     setTextCursor(cursor);
-    // The scroll bar counts lines and clamps the value to the text.
-    verticalScrollBar()->setValue(sel.firstVisibleLine);
+    bar->setValue(sel.firstVisibleLine);
     RepaintGutter();
 }
 

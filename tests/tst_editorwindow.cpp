@@ -1,0 +1,220 @@
+// The script editor inside the main window: the browser's copy flag after
+// the learner's edits, the document that editing never marks modified, and
+// the window's Edit commands and keys acting through the editor's rules.
+
+#include "tst_editorsupport.h"
+
+#include "app/commands.h"
+#include "app/flashapp.h"
+#include "app/mainframe.h"
+#include "browser/flashview.h"
+#include "editor/linewnd.h"
+#include "editor/programmingview.h"
+#include "tutorial/flashdoc.h"
+#include "tutorial/peltra.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace editortest;
+
+namespace {
+const QString kFourLines = QStringLiteral("a\nbb\nccc\ndddd\n");
+}
+
+class TestEditorWindow : public QObject
+{
+    Q_OBJECT
+public:
+    static void initMain() { QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); }
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void browserCopyFlag_data();
+    void browserCopyFlag();
+    void editingLeavesDocumentUnmodified();
+    void editActionsFollowEditor();
+    void pasteKeyPastesOnce_data();
+    void pasteKeyPastesOnce();
+    void gutterAtEditorEdge();
+
+private:
+    CProgrammingView* Editor() const { return theApp.GetMainWnd()->m_pEditorPane; }
+    CFlashView* Browser() const { return theApp.GetMainWnd()->m_pBrowserPane; }
+    QStringList m_messages;
+};
+
+void TestEditorWindow::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    theApp.SetMessageBoxHook([this](const QString& text, QMessageBox::StandardButtons) {
+        m_messages << text;
+        return QMessageBox::Ok;
+    });
+    theApp.SetFileDialogHook(
+        [](CFlashApp::FileDialogKind, const QString&, const QString&) { return QString(); });
+    QVERIFY(theApp.InitInstance({QCoreApplication::applicationFilePath()}));
+    QVERIFY(theApp.GetMainWnd());
+    QVERIFY(Editor());
+    QVERIFY(Browser());
+    QSignalSpy loaded(Browser(), &QWebEngineView::loadFinished);
+    theApp.GetMainWnd()->resize(1000, 700);
+    QVERIFY(QTest::qWaitForWindowExposed(theApp.GetMainWnd()));
+    // The start page's navigation sets the model's page; let it pass first.
+    QVERIFY(loaded.count() > 0 || loaded.wait(20000));
+}
+
+void TestEditorWindow::cleanupTestCase()
+{
+    theApp.ExitInstance();
+}
+
+void TestEditorWindow::init()
+{
+    theTutorial.Clear();
+    QGuiApplication::clipboard()->clear();
+    Editor()->SetWindowText(kFourLines);
+    Editor()->m_bEditDone = false;
+    Browser()->m_bCopyDone = false;
+    m_messages.clear();
+}
+
+void TestEditorWindow::browserCopyFlag_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("how"); // 0 Paste, 1 Cut, 2 Backspace
+    QTest::addColumn<bool>("copyDone");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("paste on an add page")
+        << int(ARROW_ADD) << 0 << true << QStringLiteral("a\nNEW\nbb\nccc\ndddd\n");
+    QTest::newRow("paste on a replace page")
+        << int(ARROW_REPLACE) << 0 << true << QStringLiteral("a\nNEW\ndddd\n");
+    QTest::newRow("cut on a delete page")
+        << int(ARROW_DELETE) << 1 << true << QStringLiteral("a\ndddd\n");
+    QTest::newRow("Backspace on a delete page")
+        << int(ARROW_DELETE) << 2 << false << QStringLiteral("a\ndddd\n");
+    QTest::newRow("paste refused on a delete page")
+        << int(ARROW_DELETE) << 0 << false << kFourLines;
+    QTest::newRow("cut refused on a replace page")
+        << int(ARROW_REPLACE) << 1 << false << kFourLines;
+}
+
+void TestEditorWindow::browserCopyFlag()
+{
+    QFETCH(int, kind);
+    QFETCH(int, how);
+    QFETCH(bool, copyDone);
+    QFETCH(QString, text);
+    SetCurrentPage(0, kind, 2, 2);
+    Editor()->RefreshPage();
+    QGuiApplication::clipboard()->setText(QStringLiteral("NEW\n"));
+    if (how == 0)
+        Editor()->OnEditPaste();
+    else if (how == 1)
+        Editor()->OnEditCut();
+    else
+        QTest::keyClick(Editor(), Qt::Key_Backspace);
+    QCOMPARE(Editor()->GetWindowText(), text);
+    QCOMPARE(Browser()->m_bCopyDone, copyDone);
+    QCOMPARE(Editor()->m_bEditDone, text != kFourLines);
+    QVERIFY(m_messages.isEmpty());
+}
+
+void TestEditorWindow::editingLeavesDocumentUnmodified()
+{
+    CFlashDoc* doc = theApp.GetDocument();
+    QVERIFY(doc);
+    doc->SetModifiedFlag(false);
+    theTutorial.SetCurrentPage(-1);
+    Editor()->setFocus();
+    QTest::keyClicks(Editor(), QStringLiteral("var x = 1;"));
+    QTest::keyClick(Editor(), Qt::Key_Return);
+    QTest::keyClick(Editor(), Qt::Key_Backspace);
+    QGuiApplication::clipboard()->setText(QStringLiteral("y\n"));
+    Editor()->OnEditPaste();
+    Editor()->undo();
+    QVERIFY(Editor()->GetWindowText() != kFourLines);
+    QVERIFY(!doc->IsModified());
+}
+
+void TestEditorWindow::editActionsFollowEditor()
+{
+    CMainFrame* frame = theApp.GetMainWnd();
+    SetCurrentPage(0, ARROW_REPLACE, 2, 2);
+    frame->SetActivePane(1);
+    Editor()->RefreshPage();
+    QAction* paste = frame->Action(ID_EDIT_PASTE);
+    QAction* cut = frame->Action(ID_EDIT_CUT);
+    QAction* undo = frame->Action(ID_EDIT_UNDO);
+    QVERIFY(paste && cut && undo);
+    QVERIFY(cut->isEnabled()); // the page's lines are selected
+    QVERIFY(!paste->isEnabled());
+    QGuiApplication::clipboard()->setText(QStringLiteral("NEW\n"));
+    QTRY_VERIFY(paste->isEnabled());
+    paste->trigger();
+    QCOMPARE(Editor()->GetWindowText(), QStringLiteral("a\nNEW\ndddd\n"));
+    // The clipboard is empty: a second paste is not offered.
+    QTRY_VERIFY(!paste->isEnabled());
+    QVERIFY(!cut->isEnabled());
+    QVERIFY(undo->isEnabled());
+    undo->trigger();
+    QCOMPARE(Editor()->GetWindowText(), kFourLines);
+    QVERIFY(!undo->isEnabled());
+}
+
+void TestEditorWindow::pasteKeyPastesOnce_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<QString>("text");
+    const auto ctrl = Qt::KeyboardModifiers(Qt::ControlModifier);
+    const auto shift = Qt::KeyboardModifiers(Qt::ShiftModifier);
+    const QString added = QStringLiteral("a\nNEW\nbb\nccc\ndddd\n");
+    QTest::newRow("Ctrl+V, add page") << int(ARROW_ADD) << int(Qt::Key_V) << ctrl << added;
+    QTest::newRow("Shift+Insert, add page")
+        << int(ARROW_ADD) << int(Qt::Key_Insert) << shift << added;
+    QTest::newRow("Ctrl+V, delete page")
+        << int(ARROW_DELETE) << int(Qt::Key_V) << ctrl << kFourLines;
+    QTest::newRow("Ctrl+X, delete page")
+        << int(ARROW_DELETE) << int(Qt::Key_X) << ctrl << QStringLiteral("a\ndddd\n");
+    QTest::newRow("Ctrl+X, add page") << int(ARROW_ADD) << int(Qt::Key_X) << ctrl << kFourLines;
+    QTest::newRow("Shift+Delete, delete page: the guided cut")
+        << int(ARROW_DELETE) << int(Qt::Key_Delete) << shift << QStringLiteral("a\ndddd\n");
+}
+
+void TestEditorWindow::pasteKeyPastesOnce()
+{
+    QFETCH(int, kind);
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(QString, text);
+    SetCurrentPage(0, kind, 2, 2);
+    theApp.GetMainWnd()->SetActivePane(1);
+    Editor()->setFocus();
+    QTRY_VERIFY(Editor()->hasFocus());
+    Editor()->RefreshPage();
+    QGuiApplication::clipboard()->setText(QStringLiteral("NEW\n"));
+    QTest::keyClick(Editor(), Qt::Key(key), modifiers);
+    QCOMPARE(Editor()->GetWindowText(), text);
+}
+
+void TestEditorWindow::gutterAtEditorEdge()
+{
+    CProgrammingView* editor = Editor();
+    QVERIFY(editor->m_pLineWnd->isVisible());
+    QCOMPARE(editor->m_pLineWnd->geometry().left(), editor->contentsRect().left());
+    QCOMPARE(editor->m_pLineWnd->width(), CLineWnd::kWidth);
+    QCOMPARE(editor->m_pLineWnd->height(), editor->viewport()->height());
+    QCOMPARE(editor->m_pLineWnd->m_nLineHeight, editor->GetLineHeight());
+}
+
+QTEST_MAIN(TestEditorWindow)
+#include "tst_editorwindow.moc"
