@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QObject>
+#include <QSettings>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -10,7 +11,6 @@
 class CCommandLineInfo;
 class CMainFrame;
 class CFlashDoc;
-class QSettings;
 class RecentFileList;
 
 // The application object: start-up, settings, the command line, file-type

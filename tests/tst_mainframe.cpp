@@ -1,0 +1,671 @@
+// The main window as the program shows it: menus, keys, toolbar, status bar,
+// caption, the two columns, command routing to the active pane, the build
+// and the reload of Main.as, drops and closing.
+#include "app/commands.h"
+#include "app/flashapp.h"
+#include "app/mainframe.h"
+#include "app/recentfilelist.h"
+#include "browser/flashview.h"
+#include "build/sourcefile.h"
+#include "editor/programmingview.h"
+#include "tutorial/flashdoc.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDropEvent>
+#include <QFile>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSplitter>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <QToolTip>
+
+namespace {
+
+// A script standing in for a program: it appends its arguments, one a line,
+// to log, and writes output as a compiler does.
+QString WriteScript(const QString& path, const QString& log, bool output = true)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" + log.toUtf8() +
+               "'; done\n" + (output ? "echo compiling; echo warning >&2\n" : ""));
+    file.close();
+    file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+    return path;
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString MakeProject(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly); // an empty project file is an empty project
+    return path;
+}
+
+} // namespace
+
+class TestMainFrame : public QObject
+{
+    Q_OBJECT
+public:
+    static void initMain() { QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); }
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+
+    void menus_data();
+    void menus();
+    void shortcuts_data();
+    void shortcuts();
+    void toolBar();
+    void toolTipsAndPrompts_data();
+    void toolTipsAndPrompts();
+    void statusBar();
+    void caption();
+    void columnsStartAsHalves();
+    void maximiseSetsHalves();
+    void nextPaneKeys();
+    void editCommandsFollowActivePane();
+    void viewMenuHidesBars();
+    void buildAndRun();
+    void failedBuildKeepsRunning();
+    void openLastSource();
+    void recentFileMenu();
+    void dropsOpenProjects();
+    void closeAsksToSave();
+
+private:
+    CMainFrame* Frame() const { return theApp.GetMainWnd(); }
+    QStringList m_messages;
+    QMessageBox::StandardButton m_answer = QMessageBox::Ok;
+    QTemporaryDir m_dir;
+};
+
+void TestMainFrame::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(m_dir.isValid());
+    // Start from no settings: an empty recent-file list.
+    QFile::remove(CFlashApp::Settings()->fileName());
+    theApp.SetMessageBoxHook([this](const QString& text, QMessageBox::StandardButtons) {
+        m_messages << text;
+        return m_answer;
+    });
+    theApp.SetFileDialogHook([](CFlashApp::FileDialogKind, const QString&, const QString&) {
+        return QString(); // cancelled
+    });
+    QVERIFY(theApp.InitInstance({QCoreApplication::applicationFilePath()}));
+    QVERIFY(Frame());
+    Frame()->resize(1000, 700);
+    QVERIFY(QTest::qWaitForWindowExposed(Frame()));
+}
+
+void TestMainFrame::cleanupTestCase()
+{
+    theApp.ExitInstance();
+    QVERIFY(!theApp.GetMainWnd());
+}
+
+void TestMainFrame::init()
+{
+    m_messages.clear();
+    m_answer = QMessageBox::Ok;
+}
+
+void TestMainFrame::menus_data()
+{
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QStringList>("items"); // "-" for a separator
+    QTest::newRow("file") << "ファイル(&F)"
+                          << QStringList{"開く(&O)...\tCtrl+O",
+                                         "-",
+                                         "最後に実行したMain.asファイルを読み込み",
+                                         "-",
+                                         "最近使ったファイル",
+                                         "-",
+                                         "アプリケーションの終了(&X)"};
+    QTest::newRow("edit") << "編集(&E)"
+                          << QStringList{"元に戻す(&U)\tCtrl+Z", "-", "切り取り(&T)\tCtrl+X",
+                                         "コピー(&C)\tCtrl+C", "貼り付け(&P)\tCtrl+V"};
+    QTest::newRow("control") << "制御(&C)" << QStringList{"実行(&E)"};
+    QTest::newRow("view") << "表示(&V)" << QStringList{"ツール バー(&T)", "ステータス バー(&S)"};
+    QTest::newRow("help") << "ヘルプ(&H)"
+                          << QStringList{"レジストリの削除(&U)", "-",
+                                         "バージョン情報 Peltra(&A)..."};
+}
+
+void TestMainFrame::menus()
+{
+    QFETCH(QString, menu);
+    QFETCH(QStringList, items);
+
+    QStringList titles;
+    QMenu* found = nullptr;
+    for (QAction* action : Frame()->menuBar()->actions()) {
+        titles << action->text();
+        if (action->text() == menu)
+            found = action->menu();
+    }
+    QCOMPARE(titles,
+             (QStringList{"ファイル(&F)", "編集(&E)", "制御(&C)", "表示(&V)", "ヘルプ(&H)"}));
+    QVERIFY(found);
+
+    // The items shown, in order (hidden recent-file entries do not count).
+    QStringList shown;
+    for (QAction* action : found->actions()) {
+        if (!action->isVisible())
+            continue;
+        shown << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    }
+    QCOMPARE(shown, items);
+    if (menu == QLatin1String("ファイル(&F)")) {
+        // The recent-file placeholder is greyed while the list is empty.
+        QAction* placeholder = found->actions().at(4);
+        QVERIFY(!placeholder->isEnabled());
+    }
+}
+
+void TestMainFrame::shortcuts_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QList<QKeySequence>>("keys");
+    using K = QKeySequence;
+    QTest::newRow("page settings") << int(ID_PAGE_SETTINGS) << QList<K>{K(Qt::Key_F9)};
+    QTest::newRow("copy") << int(ID_EDIT_COPY)
+                          << QList<K>{K(Qt::CTRL | Qt::Key_C), K(Qt::CTRL | Qt::Key_Insert)};
+    QTest::newRow("cut") << int(ID_EDIT_CUT)
+                         << QList<K>{K(Qt::CTRL | Qt::Key_X), K(Qt::SHIFT | Qt::Key_Delete)};
+    QTest::newRow("paste") << int(ID_EDIT_PASTE)
+                           << QList<K>{K(Qt::CTRL | Qt::Key_V), K(Qt::SHIFT | Qt::Key_Insert)};
+    QTest::newRow("undo") << int(ID_EDIT_UNDO)
+                          << QList<K>{K(Qt::CTRL | Qt::Key_Z), K(Qt::ALT | Qt::Key_Backspace)};
+    QTest::newRow("new") << int(ID_FILE_NEW) << QList<K>{K(Qt::CTRL | Qt::Key_N)};
+    QTest::newRow("open") << int(ID_FILE_OPEN) << QList<K>{K(Qt::CTRL | Qt::Key_O)};
+    QTest::newRow("save") << int(ID_FILE_SAVE) << QList<K>{K(Qt::CTRL | Qt::Key_S)};
+    QTest::newRow("save as") << int(ID_FILE_SAVE_AS) << QList<K>{K(Qt::Key_F10)};
+    QTest::newRow("next pane") << int(ID_NEXT_PANE) << QList<K>{K(Qt::Key_F6)};
+    QTest::newRow("previous pane") << int(ID_PREV_PANE) << QList<K>{K(Qt::SHIFT | Qt::Key_F6)};
+    QTest::newRow("build has none") << int(ID_BUILD_AND_RUN) << QList<K>{};
+}
+
+void TestMainFrame::shortcuts()
+{
+    QFETCH(int, id);
+    QFETCH(QList<QKeySequence>, keys);
+    QAction* action = Frame()->Action(id);
+    QVERIFY(action);
+    QCOMPARE(action->shortcuts(), keys);
+    // Reachable from anywhere in the window, menu or not.
+    QVERIFY(Frame()->actions().contains(action));
+    QCOMPARE(action->shortcutContext(), Qt::WindowShortcut);
+}
+
+void TestMainFrame::toolBar()
+{
+    QToolBar* bar = Frame()->m_wndToolBar;
+    QVERIFY(bar);
+    QCOMPARE(bar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+    QVERIFY(bar->isMovable());
+    QCOMPARE(bar->allowedAreas(), Qt::AllToolBarAreas);
+    QCOMPARE(Frame()->toolBarArea(bar), Qt::TopToolBarArea);
+
+    struct Item
+    {
+        int id;
+        const char* label;
+    };
+    const Item expected[] = {{ID_FILE_OPEN, "開く"}, {ID_OPEN_LAST_SOURCE, "最後"},
+                             {0, nullptr},           {ID_EDIT_CUT, "切取"},
+                             {ID_EDIT_COPY, "ｺﾋﾟｰ"}, {ID_EDIT_PASTE, "貼付"},
+                             {0, nullptr},           {ID_BUILD_AND_RUN, "実行"},
+                             {0, nullptr},           {ID_APP_ABOUT, "ﾍﾙﾌﾟ"}};
+    const QList<QAction*> actions = bar->actions();
+    QCOMPARE(actions.size(), int(std::size(expected)));
+    const QSize firstSize = bar->widgetForAction(actions.at(0))->size();
+    QVERIFY(firstSize.width() > 16 && firstSize.height() > 16);
+    for (int i = 0; i < actions.size(); ++i) {
+        QAction* action = actions.at(i);
+        if (!expected[i].label) {
+            QVERIFY2(action->isSeparator(), qPrintable(QString::number(i)));
+            continue;
+        }
+        QCOMPARE(action, Frame()->Action(expected[i].id));
+        auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action));
+        QVERIFY(button);
+        QCOMPARE(button->text(), QString::fromUtf8(expected[i].label));
+        QVERIFY(!action->icon().isNull());
+        QVERIFY(!action->icon().pixmap(16, 16).isNull());
+        QCOMPARE(button->size(), firstSize);
+    }
+    // The half-width katakana labels stay half-width.
+    QCOMPARE(Frame()->Action(ID_EDIT_COPY)->iconText(),
+             QString::fromUtf8("\xef\xbd\xba\xef\xbe\x8b\xef\xbe\x9f\xef\xbd\xb0"));
+}
+
+void TestMainFrame::toolTipsAndPrompts_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("prompt");
+    QTest::addColumn<QString>("toolTip");
+    QTest::newRow("open") << int(ID_FILE_OPEN) << "既存のファイルを開く"
+                          << "開く";
+    QTest::newRow("last source")
+        << int(ID_OPEN_LAST_SOURCE)
+        << "サンプルをコーディングしたり改造したりして最後に使ったMain.asファイルを開く"
+        << QString();
+    QTest::newRow("cut") << int(ID_EDIT_CUT) << "選択範囲を切り取ってクリップボードに保存"
+                         << "切り取り";
+    QTest::newRow("copy") << int(ID_EDIT_COPY) << "選択範囲をコピーしてクリップボードに保存"
+                          << "コピー";
+    QTest::newRow("paste") << int(ID_EDIT_PASTE) << "クリップボードの内容を貼り付け"
+                           << "貼り付け";
+    QTest::newRow("build") << int(ID_BUILD_AND_RUN) << "ビルドして実行する"
+                           << "実行";
+    QTest::newRow("about") << int(ID_APP_ABOUT)
+                           << "プログラム情報、バージョン、著作権を表示します。"
+                           << "バージョン情報";
+}
+
+void TestMainFrame::toolTipsAndPrompts()
+{
+    QFETCH(int, id);
+    QFETCH(QString, prompt);
+    QFETCH(QString, toolTip);
+    QAction* action = Frame()->Action(id);
+    QCOMPARE(action->statusTip(), prompt);
+    QWidget* button = Frame()->m_wndToolBar->widgetForAction(action);
+    QVERIFY(button);
+
+    // The mouse over the button puts the prompt into the message pane; off
+    // it the idle text comes back.
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), button->mapToGlobal(QPointF(5, 5)));
+    QApplication::sendEvent(button, &enter);
+    QCOMPARE(Frame()->GetStatusText(), prompt);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(button, &leave);
+    QCOMPARE(Frame()->GetStatusText(), QStringLiteral("レディ"));
+
+    // The tool tip is the part after the line break; none without one.
+    QToolTip::hideText();
+    QTRY_VERIFY(!QToolTip::isVisible());
+    QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), button->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(button, &help);
+    if (toolTip.isEmpty()) {
+        QVERIFY(!QToolTip::isVisible());
+    } else {
+        QCOMPARE(action->toolTip(), toolTip);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), toolTip);
+    }
+    QToolTip::hideText();
+}
+
+void TestMainFrame::statusBar()
+{
+    QStatusBar* bar = Frame()->statusBar();
+    QStringList texts;
+    for (const char* name : {"capIndicator", "numIndicator", "scrlIndicator"}) {
+        auto* label = bar->findChild<QLabel*>(QLatin1String(name));
+        QVERIFY(label);
+        QVERIFY(label->isVisible());
+        texts << label->text();
+    }
+    QCOMPARE(texts, (QStringList{"CAP", "NUM", "SCRL"}));
+
+    Frame()->SetStatusText(QStringLiteral("左のスクリプトをクリップボードにコピーしました"));
+    QCOMPARE(Frame()->GetStatusText(),
+             QStringLiteral("左のスクリプトをクリップボードにコピーしました"));
+    auto* pane = bar->findChild<QLabel*>(QStringLiteral("messagePane"));
+    QVERIFY(pane && pane->isVisible());
+    QCOMPARE(pane->text(), Frame()->GetStatusText());
+    Frame()->SetStatusText(QString());
+    QCOMPARE(Frame()->GetStatusText(), QStringLiteral("レディ"));
+}
+
+void TestMainFrame::caption()
+{
+    CFlashDoc* doc = theApp.GetDocument();
+    QCOMPARE(Frame()->windowTitle(), QStringLiteral("無題 - Peltra 0.7"));
+    doc->SetTitle(QStringLiteral("第1回"));
+    QCOMPARE(Frame()->windowTitle(), QStringLiteral("第1回 - Peltra 0.7"));
+    doc->SetModifiedFlag(true);
+    QCOMPARE(Frame()->windowTitle(), QStringLiteral("第1回 - Peltra 0.7"));
+    doc->SetModifiedFlag(false);
+    theApp.OnFileNew();
+    QCOMPARE(Frame()->windowTitle(), QStringLiteral("無題 - Peltra 0.7"));
+}
+
+void TestMainFrame::columnsStartAsHalves()
+{
+    CMainFrame frame;
+    frame.resize(1000, 600);
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    QCOMPARE(frame.m_wndSplitter->widget(0), static_cast<QWidget*>(frame.m_pBrowserPane));
+    QCOMPARE(frame.m_wndSplitter->widget(1), static_cast<QWidget*>(frame.m_pEditorPane));
+    QCOMPARE(frame.m_wndSplitter->sizes().at(0), 500);
+    QCOMPARE(frame.m_pBrowserPane->width(), 500);
+    // The right column takes the rest.
+    const QList<int> sizes = frame.m_wndSplitter->sizes();
+    QCOMPARE(sizes.at(0) + sizes.at(1) + frame.m_wndSplitter->handleWidth(),
+             frame.m_wndSplitter->width());
+
+    // A later size change leaves the left column alone.
+    frame.resize(1200, 600);
+    QTRY_COMPARE(frame.m_wndSplitter->width(), 1200);
+    QCOMPARE(frame.m_wndSplitter->sizes().at(0), 500);
+}
+
+void TestMainFrame::maximiseSetsHalves()
+{
+    CMainFrame frame;
+    frame.resize(900, 600);
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    QCOMPARE(frame.m_wndSplitter->sizes().at(0), 450);
+
+    // The learner drags the bar.
+    frame.m_wndSplitter->setSizes({200, 695});
+    QCOMPARE(frame.m_wndSplitter->sizes().at(0), 200);
+
+    frame.showMaximized();
+    QTRY_VERIFY(frame.windowState() & Qt::WindowMaximized);
+    QTRY_COMPARE(frame.m_wndSplitter->sizes().at(0), frame.width() / 2);
+    QCOMPARE(frame.m_pBrowserPane->minimumWidth(), 100);
+
+    // A maximised frame whose client area is 1601 wide: 800.
+    frame.OnSize(true, 1601);
+    QCOMPARE(frame.m_wndSplitter->sizes().at(0), 800);
+
+    // Restoring does not reset the columns, nor does a drag after it.
+    frame.showNormal();
+    QTRY_VERIFY(!(frame.windowState() & Qt::WindowMaximized));
+    frame.m_wndSplitter->setSizes(
+        {300, frame.m_wndSplitter->width() - 300 - frame.m_wndSplitter->handleWidth()});
+    frame.resize(frame.width() - 50, frame.height());
+    QTRY_COMPARE(frame.m_wndSplitter->width(), frame.width());
+    QCOMPARE(frame.m_wndSplitter->sizes().at(0), 300);
+
+    // The rule itself: only a maximised size change counts.
+    frame.OnSize(false, 1400);
+    QCOMPARE(frame.m_wndSplitter->sizes().at(0), 300);
+    frame.OnSize(true, 1001);
+    QCOMPARE(frame.m_wndSplitter->sizes().at(0), 500);
+}
+
+void TestMainFrame::nextPaneKeys()
+{
+    Frame()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Frame()));
+    Frame()->SetActivePane(0);
+    QCOMPARE(Frame()->GetActivePane(), 0);
+    QTest::keyClick(Frame(), Qt::Key_F6);
+    QCOMPARE(Frame()->GetActivePane(), 1);
+    QTRY_VERIFY(Frame()->m_pEditorPane->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+    QCOMPARE(Frame()->GetActivePane(), 0);
+    QTest::keyClick(Frame(), Qt::Key_F6, Qt::ShiftModifier);
+    QCOMPARE(Frame()->GetActivePane(), 1);
+}
+
+void TestMainFrame::editCommandsFollowActivePane()
+{
+    CProgrammingView* editor = Frame()->m_pEditorPane;
+    QAction* cut = Frame()->Action(ID_EDIT_CUT);
+    QAction* copy = Frame()->Action(ID_EDIT_COPY);
+    QAction* paste = Frame()->Action(ID_EDIT_PASTE);
+    QAction* undo = Frame()->Action(ID_EDIT_UNDO);
+
+    Frame()->SetActivePane(1);
+    editor->SetWindowText(QStringLiteral("alpha beta"));
+    QTextCursor cursor = editor->textCursor();
+    cursor.setPosition(0);
+    editor->setTextCursor(cursor);
+    QVERIFY(!copy->isEnabled());
+    QVERIFY(!cut->isEnabled());
+
+    cursor.setPosition(5, QTextCursor::KeepAnchor);
+    editor->setTextCursor(cursor);
+    QVERIFY(copy->isEnabled());
+    QVERIFY(cut->isEnabled());
+    copy->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("alpha"));
+    QVERIFY(paste->isEnabled());
+
+    // Typing makes Undo available; Undo through the action takes it back.
+    cursor.setPosition(editor->document()->characterCount() - 1);
+    editor->setTextCursor(cursor);
+    editor->setFocus();
+    QTest::keyClicks(editor, QStringLiteral("!"));
+    QCOMPARE(editor->GetWindowText(), QStringLiteral("alpha beta!"));
+    QVERIFY(undo->isEnabled());
+    undo->trigger();
+    QCOMPARE(editor->GetWindowText(), QStringLiteral("alpha beta"));
+
+    QGuiApplication::clipboard()->clear();
+    QTRY_VERIFY(!paste->isEnabled());
+
+    // The browser has no undo; the build and reload never grey out.
+    Frame()->SetActivePane(0);
+    QVERIFY(!undo->isEnabled());
+    QVERIFY(Frame()->Action(ID_BUILD_AND_RUN)->isEnabled());
+    QVERIFY(Frame()->Action(ID_OPEN_LAST_SOURCE)->isEnabled());
+}
+
+void TestMainFrame::viewMenuHidesBars()
+{
+    QAction* toolBar = Frame()->Action(ID_VIEW_TOOLBAR);
+    QAction* statusBar = Frame()->Action(ID_VIEW_STATUS_BAR);
+    QVERIFY(toolBar->isCheckable() && toolBar->isChecked());
+    toolBar->trigger();
+    QVERIFY(!Frame()->m_wndToolBar->isVisible());
+    toolBar->trigger();
+    QVERIFY(Frame()->m_wndToolBar->isVisible());
+    statusBar->trigger();
+    QVERIFY(!Frame()->statusBar()->isVisible());
+    QVERIFY(!statusBar->isChecked());
+    statusBar->trigger();
+    QVERIFY(Frame()->statusBar()->isVisible());
+}
+
+void TestMainFrame::buildAndRun()
+{
+    CMainFrame* frame = Frame();
+    const QString folder = m_dir.filePath(QStringLiteral("build"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString compilerLog = folder + QStringLiteral("/compiler.log");
+    const QString playerLog = folder + QStringLiteral("/player.log");
+    frame->m_strMxmlcPath = WriteScript(folder + QStringLiteral("/mxmlc"), compilerLog);
+    frame->m_strPlayerPath = WriteScript(folder + QStringLiteral("/player"), playerLog, false);
+    frame->m_strSourcePath = folder + QStringLiteral("/Main.as");
+    frame->m_strMoviePath = folder + QStringLiteral("/first.swf");
+
+    frame->m_pEditorPane->SetWindowText(QStringLiteral("a\nb あ"));
+    frame->Action(ID_BUILD_AND_RUN)->trigger();
+    QCOMPARE(ReadAll(frame->m_strSourcePath), QByteArray("a\r\nb \xe3\x81\x82"));
+    const QList<QByteArray> args = ReadAll(compilerLog).split('\n');
+    QVERIFY(args.size() >= 4);
+    QCOMPARE(args.at(0), frame->m_strSourcePath.toUtf8());
+    QCOMPARE(args.at(1), QByteArray("-output"));
+    QVERIFY(args.at(2).endsWith("GameMovie.swf"));
+    QVERIFY(args.at(3).startsWith("-load-config+="));
+    QTRY_COMPARE(ReadAll(playerLog), frame->m_strMoviePath.toUtf8() + '\n');
+    QVERIFY(m_messages.isEmpty());
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+
+    // Again without editing: the same file, the player asked again.
+    frame->m_strMoviePath = folder + QStringLiteral("/second.swf");
+    frame->Action(ID_BUILD_AND_RUN)->trigger();
+    QCOMPARE(ReadAll(frame->m_strSourcePath), QByteArray("a\r\nb \xe3\x81\x82"));
+    QTRY_VERIFY(ReadAll(playerLog).contains("second.swf"));
+}
+
+void TestMainFrame::failedBuildKeepsRunning()
+{
+    CMainFrame* frame = Frame();
+    const QString folder = m_dir.filePath(QStringLiteral("failed"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString playerLog = folder + QStringLiteral("/player.log");
+    frame->m_strMxmlcPath = folder + QStringLiteral("/no-such-compiler");
+    frame->m_strPlayerPath = WriteScript(folder + QStringLiteral("/player"), playerLog, false);
+    frame->m_strSourcePath = folder + QStringLiteral("/Main.as");
+    frame->m_strMoviePath = folder + QStringLiteral("/failed.swf");
+    frame->m_pEditorPane->SetWindowText(QStringLiteral("x"));
+
+    frame->Action(ID_BUILD_AND_RUN)->trigger();
+    QCOMPARE(m_messages.size(), 1);
+    QVERIFY(m_messages.at(0).contains(QStringLiteral("CreateProcess")));
+    QVERIFY(m_messages.at(0).startsWith(QStringLiteral("ERROR: API")));
+    QCOMPARE(ReadAll(frame->m_strSourcePath), QByteArray("x")); // saved before the compile
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+
+    // The program is still there: a good build afterwards starts the player
+    // with its movie only; the failed one never started it.
+    const QString compilerLog = folder + QStringLiteral("/compiler.log");
+    frame->m_strMxmlcPath = WriteScript(folder + QStringLiteral("/mxmlc"), compilerLog);
+    frame->m_strMoviePath = folder + QStringLiteral("/good.swf");
+    frame->Action(ID_BUILD_AND_RUN)->trigger();
+    QTRY_VERIFY(ReadAll(playerLog).contains("good.swf"));
+    QCOMPARE(ReadAll(playerLog), frame->m_strMoviePath.toUtf8() + '\n');
+}
+
+void TestMainFrame::openLastSource()
+{
+    CMainFrame* frame = Frame();
+    frame->m_strSourcePath = m_dir.filePath(QStringLiteral("last/Main.as"));
+    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("last"))));
+    frame->m_pEditorPane->SetWindowText(QStringLiteral("kept"));
+
+    // Missing file: the editor keeps its text.
+    frame->Action(ID_OPEN_LAST_SOURCE)->trigger();
+    QCOMPARE(frame->m_pEditorPane->GetWindowText(), QStringLiteral("kept"));
+
+    QVERIFY(SaveSourceFile(frame->m_strSourcePath, QStringLiteral("line1\nライン2\n")));
+    frame->Action(ID_OPEN_LAST_SOURCE)->trigger();
+    QString expected;
+    QVERIFY(LoadSourceFile(frame->m_strSourcePath, expected));
+    // Line breaks are counted alike on both sides.
+    QCOMPARE(frame->m_pEditorPane->GetWindowText().remove(QLatin1Char('\r')),
+             expected.remove(QLatin1Char('\r')));
+    QVERIFY(frame->m_pEditorPane->GetWindowText().contains(QStringLiteral("ライン2")));
+    // And the browser goes to the default index page.
+    QTRY_VERIFY(
+        frame->m_pBrowserPane->url().toLocalFile().endsWith(QStringLiteral("HTML/index.html")));
+}
+
+void TestMainFrame::recentFileMenu()
+{
+    RecentFileList* recent = theApp.GetRecentFileList();
+    recent->Clear();
+    const QString a = MakeProject(m_dir.filePath(QStringLiteral("first.lrnf")));
+    const QString b = MakeProject(m_dir.filePath(QStringLiteral("second.lrnf")));
+    QVERIFY(theApp.OpenDocumentFile(a));
+    QVERIFY(theApp.OpenDocumentFile(b));
+    QCOMPARE(recent->files(), (QStringList{b, a}));
+
+    QAction* first = Frame()->Action(ID_FILE_MRU_FILE1);
+    QAction* second = Frame()->Action(ID_FILE_MRU_FILE1 + 1);
+    QVERIFY(first->isVisible() && second->isVisible());
+    QVERIFY(!Frame()->Action(ID_FILE_MRU_FILE1 + 2)->isVisible());
+    QCOMPARE(first->text(), QStringLiteral("&1 ") + RecentFileList::AbbreviatePath(b, 30));
+    QCOMPARE(first->statusTip(), QStringLiteral("指定のファイルを開く"));
+    auto* placeholder = Frame()->findChild<QAction*>(QStringLiteral("recentFilePlaceholder"));
+    QVERIFY(placeholder && !placeholder->isVisible());
+
+    second->trigger();
+    QCOMPARE(theApp.GetDocument()->GetPathName(), a);
+    QCOMPARE(recent->files(), (QStringList{a, b}));
+    QCOMPARE(Frame()->windowTitle(), QStringLiteral("first - Peltra 0.7"));
+
+    // An entry that no longer opens leaves the list, after the message.
+    QVERIFY(QFile::remove(b));
+    second->trigger();
+    QCOMPARE(m_messages.size(), 1);
+    QCOMPARE(recent->files(), QStringList{a});
+    QCOMPARE(theApp.GetDocument()->GetPathName(), a);
+
+    // Cancelling the save prompt keeps the entry.
+    const QString c = MakeProject(m_dir.filePath(QStringLiteral("third.lrnf")));
+    recent->Add(c);
+    recent->Add(a);
+    theApp.GetDocument()->SetModifiedFlag(true);
+    m_answer = QMessageBox::Cancel;
+    second->trigger();
+    QCOMPARE(recent->files(), (QStringList{a, c}));
+    QCOMPARE(theApp.GetDocument()->GetPathName(), a);
+    theApp.GetDocument()->SetModifiedFlag(false);
+}
+
+void TestMainFrame::dropsOpenProjects()
+{
+    const QString a = MakeProject(m_dir.filePath(QStringLiteral("drop1.lrnf")));
+    const QString b = MakeProject(m_dir.filePath(QStringLiteral("drop2.lrnf")));
+    auto drop = [](QWidget* target, const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        data.setText(urls.value(0).toString());
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent dropEvent(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                             Qt::NoModifier);
+        QApplication::sendEvent(target, &dropEvent);
+        return dropEvent.isAccepted();
+    };
+
+    // Each file in turn; the last that opens stays.
+    QVERIFY(drop(Frame(), {QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)}));
+    QCOMPARE(theApp.GetDocument()->GetPathName(), b);
+    QCOMPARE(theApp.GetRecentFileList()->files().mid(0, 2), (QStringList{b, a}));
+
+    // Dropped on the editor, a file is opened, not typed in as its name.
+    CProgrammingView* editor = Frame()->m_pEditorPane;
+    editor->SetWindowText(QString());
+    QVERIFY(drop(editor->viewport(), {QUrl::fromLocalFile(a)}));
+    QCOMPARE(theApp.GetDocument()->GetPathName(), a);
+    QCOMPARE(editor->GetWindowText(), QString());
+
+    // A file of another kind is refused by the document; the project stays.
+    const QString other = m_dir.filePath(QStringLiteral("notes.txt"));
+    MakeProject(other);
+    QVERIFY(drop(Frame(), {QUrl::fromLocalFile(other)}));
+    QCOMPARE(theApp.GetDocument()->GetPathName(), a);
+}
+
+void TestMainFrame::closeAsksToSave()
+{
+    CFlashDoc* doc = theApp.GetDocument();
+    doc->SetModifiedFlag(true);
+    m_answer = QMessageBox::Cancel;
+    QVERIFY(!Frame()->close());
+    QVERIFY(Frame()->isVisible());
+    QCOMPARE(m_messages.size(), 1);
+    QVERIFY(m_messages.at(0).endsWith(QStringLiteral("への変更を保存しますか?")));
+
+    m_answer = QMessageBox::No;
+    Frame()->Action(ID_APP_EXIT)->trigger();
+    QVERIFY(!Frame()->isVisible());
+    QCOMPARE(m_messages.size(), 2);
+    doc->SetModifiedFlag(false);
+    Frame()->show();
+}
+
+QTEST_MAIN(TestMainFrame)
+#include "tst_mainframe.moc"
