@@ -8,7 +8,6 @@
 #include "app/flashapp.h"
 #include "app/mainframe.h"
 #include "browser/flashview.h"
-#include "editor/linewnd.h"
 #include "editor/programmingview.h"
 #include "tutorial/flashdoc.h"
 #include "tutorial/peltra.h"
@@ -43,7 +42,6 @@ private Q_SLOTS:
     void editActionsFollowEditor();
     void pasteKeyPastesOnce_data();
     void pasteKeyPastesOnce();
-    void gutterAtEditorEdge();
 
 private:
     CProgrammingView* Editor() const { return theApp.GetMainWnd()->m_pEditorPane; }
@@ -94,8 +92,6 @@ void TestEditorWindow::browserCopyFlag_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("paste on an add page")
         << int(ARROW_ADD) << 0 << true << QStringLiteral("a\nNEW\nbb\nccc\ndddd\n");
-    QTest::newRow("paste on a replace page")
-        << int(ARROW_REPLACE) << 0 << true << QStringLiteral("a\nNEW\ndddd\n");
     QTest::newRow("cut on a delete page")
         << int(ARROW_DELETE) << 1 << true << QStringLiteral("a\ndddd\n");
     QTest::newRow("Backspace on a delete page")
@@ -177,15 +173,11 @@ void TestEditorWindow::pasteKeyPastesOnce_data()
     QTest::addColumn<QString>("text");
     const auto ctrl = Qt::KeyboardModifiers(Qt::ControlModifier);
     const auto shift = Qt::KeyboardModifiers(Qt::ShiftModifier);
-    const QString added = QStringLiteral("a\nNEW\nbb\nccc\ndddd\n");
-    QTest::newRow("Ctrl+V, add page") << int(ARROW_ADD) << int(Qt::Key_V) << ctrl << added;
-    QTest::newRow("Shift+Insert, add page")
-        << int(ARROW_ADD) << int(Qt::Key_Insert) << shift << added;
+    // The window has the same keys as shortcuts of its Edit commands.
+    QTest::newRow("Ctrl+V, add page")
+        << int(ARROW_ADD) << int(Qt::Key_V) << ctrl << QStringLiteral("a\nNEW\nbb\nccc\ndddd\n");
     QTest::newRow("Ctrl+V, delete page")
         << int(ARROW_DELETE) << int(Qt::Key_V) << ctrl << kFourLines;
-    QTest::newRow("Ctrl+X, delete page")
-        << int(ARROW_DELETE) << int(Qt::Key_X) << ctrl << QStringLiteral("a\ndddd\n");
-    QTest::newRow("Ctrl+X, add page") << int(ARROW_ADD) << int(Qt::Key_X) << ctrl << kFourLines;
     QTest::newRow("Shift+Delete, delete page: the guided cut")
         << int(ARROW_DELETE) << int(Qt::Key_Delete) << shift << QStringLiteral("a\ndddd\n");
 }
@@ -204,16 +196,6 @@ void TestEditorWindow::pasteKeyPastesOnce()
     QGuiApplication::clipboard()->setText(QStringLiteral("NEW\n"));
     QTest::keyClick(Editor(), Qt::Key(key), modifiers);
     QCOMPARE(Editor()->GetWindowText(), text);
-}
-
-void TestEditorWindow::gutterAtEditorEdge()
-{
-    CProgrammingView* editor = Editor();
-    QVERIFY(editor->m_pLineWnd->isVisible());
-    QCOMPARE(editor->m_pLineWnd->geometry().left(), editor->contentsRect().left());
-    QCOMPARE(editor->m_pLineWnd->width(), CLineWnd::kWidth);
-    QCOMPARE(editor->m_pLineWnd->height(), editor->viewport()->height());
-    QCOMPARE(editor->m_pLineWnd->m_nLineHeight, editor->GetLineHeight());
 }
 
 QTEST_MAIN(TestEditorWindow)

@@ -425,16 +425,12 @@ void TestLineWnd::contextMenu_data()
     QTest::addColumn<QString>("item");
     QTest::addColumn<QString>("expected");
     const QString text = QStringLiteral("a\nbb\nccc\ndddd\n");
-    QTest::newRow("paste on an add page") << int(ARROW_ADD) << QStringLiteral("貼り付け")
-                                          << QStringLiteral("a\nNEW\nbb\nccc\ndddd\n");
     QTest::newRow("paste on a replace page")
         << int(ARROW_REPLACE) << QStringLiteral("貼り付け") << QStringLiteral("a\nNEW\ndddd\n");
     QTest::newRow("paste refused on a delete page")
         << int(ARROW_DELETE) << QStringLiteral("貼り付け") << text;
     QTest::newRow("cut on a delete page")
         << int(ARROW_DELETE) << QStringLiteral("切り取り") << QStringLiteral("a\ndddd\n");
-    QTest::newRow("cut refused on a replace page")
-        << int(ARROW_REPLACE) << QStringLiteral("切り取り") << text;
 }
 
 void TestLineWnd::contextMenu()

@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -116,8 +117,8 @@ private Q_SLOTS:
     void cutAndPaste_data();
     void cutAndPaste();
     void pasteOnlyOnce();
-    void pasteWithEmptyClipboard();
-    void cutWithNothingSelected();
+    void nothingToCutOrPaste_data();
+    void nothingToCutOrPaste();
     void editKeys_data();
     void editKeys();
     void contextMenu();
@@ -127,7 +128,6 @@ private Q_SLOTS:
     void undoAfterGuidedEdit();
 
     void textLimit();
-    void textLimitKeepsPairsWhole();
     void windowText_data();
     void windowText();
     void shiftEnterBreaksLine();
@@ -186,6 +186,13 @@ void TestProgrammingView::windowSettings()
 
 void TestProgrammingView::selectionShownWithoutFocus()
 {
+    // A desktop theme whose selections fade when the focus leaves.
+    const QPalette appPalette = QApplication::palette();
+    QPalette faded = appPalette;
+    faded.setColor(QPalette::Inactive, QPalette::Highlight, QColor(90, 90, 90));
+    QApplication::setPalette(faded);
+    const auto restore = qScopeGuard([&] { QApplication::setPalette(appPalette); });
+
     QWidget window;
     auto* layout = new QVBoxLayout(&window);
     auto* other = new QLineEdit(&window);
@@ -201,6 +208,7 @@ void TestProgrammingView::selectionShownWithoutFocus()
     editor->setTextCursor(cursor);
     const QPoint inSelection = PointOnLine(*editor, 0, 4);
     const QColor highlight = editor->palette().color(QPalette::Active, QPalette::Highlight);
+    QVERIFY(highlight != QColor(90, 90, 90));
 
     window.activateWindow();
     editor->setFocus();
@@ -591,31 +599,41 @@ void TestProgrammingView::pasteOnlyOnce()
     QCOMPARE(editor.GetWindowText(), once);
 }
 
-void TestProgrammingView::pasteWithEmptyClipboard()
+void TestProgrammingView::nothingToCutOrPaste_data()
 {
-    SetCurrentPage(0, ARROW_REPLACE, 2, 2);
-    CProgrammingView editor;
-    ShowEditor(editor, kFourLines);
-    editor.RefreshPage();
-    QVERIFY(!editor.CanPaste());
-    editor.OnEditPaste();
-    QCOMPARE(editor.GetWindowText(), kFourLines);
-    QVERIFY(!editor.m_bEditDone);
-    // The page's lines are still selected for the paste to come.
-    QCOMPARE(editor.textCursor().selectedText().size(), 7);
+    QTest::addColumn<bool>("paste");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("clipboard");
+    QTest::newRow("paste with an empty clipboard") << true << int(ARROW_REPLACE) << 2 << QString();
+    QTest::newRow("cut with nothing selected")
+        << false << int(ARROW_DELETE) << 0 << QStringLiteral("kept");
 }
 
-void TestProgrammingView::cutWithNothingSelected()
+// Nothing to cut or paste is no edit: the page stays in guided mode (and the
+// browser keeps copying its script).
+void TestProgrammingView::nothingToCutOrPaste()
 {
-    SetCurrentPage(0, ARROW_DELETE, 2, 0);
+    QFETCH(bool, paste);
+    QFETCH(int, kind);
+    QFETCH(int, count);
+    QFETCH(QString, clipboard);
+    SetCurrentPage(0, kind, 2, count);
     CProgrammingView editor;
     ShowEditor(editor, kFourLines);
     editor.RefreshPage();
-    QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
-    editor.OnEditCut();
+    const QTextCursor page = editor.textCursor();
+    if (!clipboard.isEmpty())
+        QGuiApplication::clipboard()->setText(clipboard);
+    if (paste)
+        editor.OnEditPaste();
+    else
+        editor.OnEditCut();
     QCOMPARE(editor.GetWindowText(), kFourLines);
     QVERIFY(!editor.m_bEditDone);
-    QCOMPARE(ClipboardText(), QStringLiteral("kept"));
+    QCOMPARE(ClipboardText(), clipboard);
+    QCOMPARE(editor.textCursor().anchor(), page.anchor());
+    QCOMPARE(editor.textCursor().position(), page.position());
 }
 
 void TestProgrammingView::editKeys_data()
@@ -797,28 +815,18 @@ void TestProgrammingView::textLimit()
     QCOMPARE(editor.GetWindowText().size(), limit);
     QVERIFY(editor.GetWindowText().startsWith(QStringLiteral("12zxxx")));
 
+    // One unit of room left: a character of two units does not go in by half.
+    QTest::keyClick(&editor, Qt::Key_Backspace);
+    editor.moveCursor(QTextCursor::End);
+    QGuiApplication::clipboard()->setText(QStringLiteral("\U0001F600"));
+    editor.OnEditPaste();
+    QCOMPARE(editor.GetWindowText().size(), limit - 1);
+    QVERIFY(editor.GetWindowText().endsWith(QStringLiteral("yab")));
+
     // Replacing the whole text is not limited: a longer source loads whole.
     const QString longer = text + QString(100, u'w');
     editor.SetWindowText(longer);
     QCOMPARE(editor.GetWindowText(), longer);
-}
-
-void TestProgrammingView::textLimitKeepsPairsWhole()
-{
-    const int limit = CProgrammingView::kTextLimit;
-    QString text;
-    while (text.size() + 64 <= limit - 1)
-        text += QString(63, u'x') + u'\n';
-    text += QString(limit - 1 - text.size(), u'y');
-    CProgrammingView editor;
-    ShowEditor(editor, text);
-    editor.moveCursor(QTextCursor::End);
-    QGuiApplication::clipboard()->setText(QStringLiteral("\U0001F600\U0001F600"));
-    // SetCurrentPage is not called: no page, so Paste goes through.
-    editor.OnEditPaste();
-    const QString now = editor.GetWindowText();
-    QCOMPARE(now.size(), limit - 1);
-    QVERIFY(!now.back().isHighSurrogate());
 }
 
 void TestProgrammingView::windowText_data()
