@@ -20,6 +20,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextLayout>
+#include <QtMath>
 
 #include <algorithm>
 #include <memory>
@@ -447,26 +448,22 @@ void CProgrammingView::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
-    qsizetype added = 0;
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        added = 1;
-        if (event->modifiers() & Qt::ShiftModifier) {
-            // Shift+Enter would put a soft break inside the line; every
-            // break of this editor starts a new line.
-            QKeyEvent plain(event->type(), event->key(), event->modifiers() & ~Qt::ShiftModifier,
-                            event->text(), event->isAutoRepeat(), ushort(event->count()));
-            if (RoomForInput() >= added)
-                QPlainTextEdit::keyPressEvent(&plain);
-            event->accept();
-            return;
-        }
-    } else {
-        const QString text = event->text();
-        if (!text.isEmpty() && (text.at(0).isPrint() || text.at(0) == u'\t'))
-            added = text.size();
-    }
-    if (added > 0 && added > RoomForInput()) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    qsizetype added = enter ? 1 : 0;
+    const QString text = event->text();
+    if (!enter && !text.isEmpty() && (text.at(0).isPrint() || text.at(0) == u'\t'))
+        added = text.size();
+    if (added > RoomForInput()) {
         QApplication::beep();
+        event->accept();
+        return;
+    }
+    if (enter && (event->modifiers() & Qt::ShiftModifier)) {
+        // Shift+Enter would put a soft break inside the line; every break of
+        // this editor starts a new line.
+        QKeyEvent plain(event->type(), event->key(), event->modifiers() & ~Qt::ShiftModifier, text,
+                        event->isAutoRepeat(), ushort(event->count()));
+        QPlainTextEdit::keyPressEvent(&plain);
         event->accept();
         return;
     }
