@@ -95,6 +95,8 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("mainFrame"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/peltra.svg")));
     setAcceptDrops(true);
+    // The bars are shown and hidden through the View menu only.
+    setContextMenuPolicy(Qt::NoContextMenu);
 
     OnCreateClient();
     CreateActions();
@@ -671,7 +673,7 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
     case QEvent::DragMove:
         if (watched != this && IsInside(watched, this)) {
             auto* drag = static_cast<QDragMoveEvent*>(event);
-            if (HasDroppedFiles(drag->mimeData())) {
+            if (HasDroppedFiles(drag)) {
                 drag->acceptProposedAction();
                 return true;
             }
@@ -680,7 +682,7 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
     case QEvent::Drop:
         if (watched != this && IsInside(watched, this)) {
             auto* drop = static_cast<QDropEvent*>(event);
-            if (HasDroppedFiles(drop->mimeData())) {
+            if (HasDroppedFiles(drop)) {
                 drop->acceptProposedAction();
                 OpenDroppedFiles(drop->mimeData());
                 return true;
@@ -693,8 +695,13 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-bool CMainFrame::HasDroppedFiles(const QMimeData* data)
+bool CMainFrame::HasDroppedFiles(const QDropEvent* event)
 {
+    // Only files dragged in from outside the program: a link dragged inside
+    // the tutorial page is no project to open.
+    if (event->source())
+        return false;
+    const QMimeData* data = event->mimeData();
     if (!data || !data->hasUrls())
         return false;
     for (const QUrl& url : data->urls()) {
@@ -720,7 +727,7 @@ void CMainFrame::OpenDroppedFiles(const QMimeData* data)
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (HasDroppedFiles(event->mimeData()))
+    if (HasDroppedFiles(event))
         event->acceptProposedAction();
     else
         QMainWindow::dragEnterEvent(event);
@@ -728,7 +735,7 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
 
 void CMainFrame::dropEvent(QDropEvent* event)
 {
-    if (HasDroppedFiles(event->mimeData())) {
+    if (HasDroppedFiles(event)) {
         event->acceptProposedAction();
         OpenDroppedFiles(event->mimeData());
     } else {

@@ -8,6 +8,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QDropEvent;
 class QMimeData;
 class QSplitter;
 class QToolBar;
@@ -105,7 +106,7 @@ private:
     void UpdateRecentFileMenu();
     void UpdateKeyIndicators();
     void OnFocusChanged(QWidget* old, QWidget* now);
-    static bool HasDroppedFiles(const QMimeData* data);
+    static bool HasDroppedFiles(const QDropEvent* event);
     void OpenDroppedFiles(const QMimeData* data);
 
     QHash<int, QAction*> m_actions;
