@@ -25,6 +25,7 @@ input a one-line message on standard error and exit status 1.
 
 import argparse
 import io
+import os
 import struct
 import sys
 import zipfile
@@ -656,12 +657,18 @@ def main(argv=None):
     except (BadInput, OSError) as e:
         print("make-playerglobal: %s: %s" % (a.wasm, e), file=sys.stderr)
         return 1
+    except (IndexError, ValueError, struct.error, zlib.error) as e:
+        # Input this tool does not expect; said plainly all the same.
+        print("make-playerglobal: %s: unreadable (%s)" % (a.wasm, e), file=sys.stderr)
+        return 1
     tmp = a.output + ".part"
-    with open(tmp, "wb") as f:
-        f.write(swc)
-    import os
-
-    os.replace(tmp, a.output)
+    try:
+        with open(tmp, "wb") as f:
+            f.write(swc)
+        os.replace(tmp, a.output)
+    except OSError as e:
+        print("make-playerglobal: %s: %s" % (a.output, e), file=sys.stderr)
+        return 1
     if a.verbose:
         print(
             "playerglobal: SWF version %(swf_version)d, %(swf_bytes)d bytes at offset %(offset)d; "

@@ -1,0 +1,376 @@
+// The standalone movie player: one window per user that later starts hand
+// their movie to, plain messages for movies it cannot show, and movies
+// played offscreen through the web player with their trace() output.
+//
+// Playing needs the web player beside the player program (scripts/
+// setup-toolchain out/<build>/bin); those cases are skipped without it.
+
+#include "playerinstance.h"
+#include "playerwindow.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLocalServer>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QToolButton>
+#include <QWebEngineView>
+#include <QtEndian>
+
+namespace {
+
+const QString kProgramDir = QStringLiteral(PELTRA_PROGRAM_DIR);
+const QString kFilesFolder = kProgramDir + QStringLiteral("/flashplayer_11_sa.d");
+
+bool WebPlayerReady()
+{
+    return QFile::exists(kFilesFolder + QStringLiteral("/ruffle/ruffle.js"));
+}
+
+#define REQUIRE_WEB_PLAYER()                                                                       \
+    do {                                                                                           \
+        if (!WebPlayerReady())                                                                     \
+            QSKIP(qPrintable(QStringLiteral("the web player is not set up in %1 "                  \
+                                            "(run scripts/setup-toolchain %2)")                    \
+                                 .arg(kFilesFolder, kProgramDir)));                                \
+    } while (false)
+
+// A one-frame movie of the given size that only sets its background colour.
+QByteArray ColourMovie(int width, int height, QRgb colour)
+{
+    // RECT with 16-bit fields: 5 + 4 * 16 bits = 9 bytes.
+    const quint32 w = quint32(width) * 20, h = quint32(height) * 20;
+    quint64 bits = 16; // nbits
+    QByteArray rect(9, '\0');
+    auto put = [&](quint32 value, int count, int& at) {
+        for (int i = count - 1; i >= 0; --i, ++at)
+            if ((value >> i) & 1)
+                rect[at / 8] = char(rect[at / 8] | (0x80 >> (at % 8)));
+    };
+    int at = 0;
+    put(quint32(bits), 5, at);
+    for (quint32 v : {0u, w, 0u, h})
+        put(v, 16, at);
+    QByteArray body = rect;
+    body += QByteArray::fromHex("00180100"); // 24 fps, one frame
+    body += QByteArray::fromHex("4302");     // SetBackgroundColor
+    body.append(char(qRed(colour))).append(char(qGreen(colour))).append(char(qBlue(colour)));
+    body += QByteArray::fromHex("4000"); // ShowFrame
+    body += QByteArray::fromHex("0000"); // End
+    QByteArray swf("FWS\x0a", 4);
+    swf += QByteArray(4, '\0') + body;
+    qToLittleEndian<quint32>(quint32(swf.size()), swf.data() + 4);
+    return swf;
+}
+
+bool WriteFile(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+bool Near(QRgb a, QRgb b)
+{
+    return qAbs(qRed(a) - qRed(b)) < 24 && qAbs(qGreen(a) - qGreen(b)) < 24 &&
+           qAbs(qBlue(a) - qBlue(b)) < 24;
+}
+
+// Share of the grabbed view's pixels that have the given colour.
+double ShareOf(QWidget* view, QRgb colour)
+{
+    const QImage image = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    if (image.isNull() || image.width() < 4 || image.height() < 4)
+        return 0;
+    int hits = 0, all = 0;
+    for (int y = 0; y < image.height(); y += 4)
+        for (int x = 0; x < image.width(); x += 4, ++all)
+            hits += Near(image.pixel(x, y), colour);
+    return double(hits) / all;
+}
+
+// Runs a listening instance on a thread of its own, as a first player
+// would run in its own process.
+class ServerThread
+{
+public:
+    explicit ServerThread(const QString& name)
+    {
+        m_thread.start();
+        m_pInstance = new CPlayerInstance(name);
+        // Requests reach this (the test's) thread queued, so the list is
+        // only ever touched here.
+        QObject::connect(
+            m_pInstance, &CPlayerInstance::movieRequested, &m_receiver,
+            [this](const QString& path) { received.append(path); }, Qt::QueuedConnection);
+        m_pInstance->moveToThread(&m_thread);
+        QMetaObject::invokeMethod(
+            m_pInstance, [this]() { m_bListening = m_pInstance->Listen(); },
+            Qt::BlockingQueuedConnection);
+    }
+    ~ServerThread()
+    {
+        QMetaObject::invokeMethod(m_pInstance, &QObject::deleteLater);
+        m_thread.quit();
+        m_thread.wait();
+    }
+    bool listening() const { return m_bListening; }
+
+    QStringList received;
+
+private:
+    QObject m_receiver;
+    QThread m_thread;
+    CPlayerInstance* m_pInstance = nullptr;
+    bool m_bListening = false;
+};
+
+} // namespace
+
+class TestPlayer : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void secondStartHandsOverMovie_data();
+    void secondStartHandsOverMovie();
+    void noRunningPlayer();
+    void staleSocketIsReplaced();
+    void showsPlainError_data();
+    void showsPlainError();
+    void playsMovieAtItsSize();
+    void laterMovieReplacesEarlier();
+    void showsTraceOutput();
+    void programHandsOverToRunningPlayer();
+
+private:
+    QTemporaryDir m_tmp;
+};
+
+void TestPlayer::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(m_tmp.isValid());
+    QVERIFY(WriteFile(m_tmp.filePath(QStringLiteral("page.swf")), "<html>not a movie</html>"));
+    QVERIFY(WriteFile(m_tmp.filePath(QStringLiteral("red.swf")),
+                      ColourMovie(100, 80, qRgb(255, 0, 0))));
+}
+
+void TestPlayer::secondStartHandsOverMovie_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("plain") << "/home/learner/Peltra/game/bin/GameMovie.swf";
+    QTest::newRow("blanks and Japanese") << "/home/学習 者/ゲーム 1/GameMovie.swf";
+    QTest::newRow("line break and percent") << "/tmp/a\nb%20c/Game Movie.swf";
+}
+
+void TestPlayer::secondStartHandsOverMovie()
+{
+    QFETCH(QString, path);
+    const QString name = m_tmp.filePath(QStringLiteral("hand-over"));
+    ServerThread first(name);
+    QVERIFY(first.listening());
+
+    CPlayerInstance second(name);
+    QVERIFY(second.HandToRunning(path));
+    QTRY_COMPARE(first.received, QStringList{path});
+}
+
+void TestPlayer::noRunningPlayer()
+{
+    CPlayerInstance alone(m_tmp.filePath(QStringLiteral("nobody-here")));
+    QVERIFY(!alone.HandToRunning(QStringLiteral("/tmp/x.swf"), 2000));
+    // It becomes the one later starts talk to.
+    QVERIFY(alone.Listen());
+    QVERIFY(QFile::exists(alone.serverName()));
+}
+
+void TestPlayer::staleSocketIsReplaced()
+{
+    // A player that crashed leaves its socket file behind.
+    const QString name = m_tmp.filePath(QStringLiteral("stale"));
+    QVERIFY(WriteFile(name, QByteArray()));
+    CPlayerInstance later(name);
+    QVERIFY(!later.HandToRunning(QStringLiteral("/tmp/x.swf"), 2000));
+    QVERIFY(later.Listen());
+
+    QSignalSpy requested(&later, &CPlayerInstance::movieRequested);
+    // `later` answers on this thread's event loop: hand over from another.
+    bool handed = false;
+    QThread sender;
+    QObject::connect(
+        &sender, &QThread::started, &sender,
+        [&]() {
+            CPlayerInstance client(name);
+            handed = client.HandToRunning(QStringLiteral("/tmp/again.swf"));
+            QThread::currentThread()->quit();
+        },
+        Qt::DirectConnection);
+    sender.start();
+    QTRY_VERIFY(sender.isFinished());
+    QVERIFY(handed);
+    QCOMPARE(requested.count(), 1);
+    QCOMPARE(requested.first().first().toString(), QStringLiteral("/tmp/again.swf"));
+}
+
+void TestPlayer::showsPlainError_data()
+{
+    QTest::addColumn<QString>("movie");
+    QTest::addColumn<QString>("filesFolder");
+    QTest::addColumn<QString>("message");
+
+    const QString dir = m_tmp.path();
+
+    QTest::newRow("no movie given")
+        << QString() << kFilesFolder << "ムービーが指定されていません。";
+    QTest::newRow("missing movie")
+        << dir + "/gone/GameMovie.swf" << kFilesFolder << "ムービーが見つかりません:";
+    QTest::newRow("a folder, not a movie") << dir << kFilesFolder << "ムービーが見つかりません:";
+    QTest::newRow("not a movie") << dir + "/page.swf" << kFilesFolder
+                                 << "ムービーを読み込めません:";
+    QTest::newRow("web player missing") << dir + "/red.swf" << dir + "/nothing"
+                                        << "プレーヤーのファイルが見つかりません:";
+}
+
+void TestPlayer::showsPlainError()
+{
+    QFETCH(QString, movie);
+    QFETCH(QString, filesFolder);
+    QFETCH(QString, message);
+
+    CPlayerWindow window(filesFolder);
+    window.show();
+    window.OpenMovie(movie);
+    QCOMPARE(window.state(), CPlayerWindow::State::Failed);
+    QVERIFY2(window.errorText().startsWith(message), qPrintable(window.errorText()));
+    if (!movie.isEmpty() && !message.startsWith(QStringLiteral("プレーヤー")))
+        QVERIFY(window.errorText().contains(QDir::toNativeSeparators(movie)));
+    // The message is what the window shows, not the empty movie view.
+    auto* stack = window.findChild<QStackedWidget*>();
+    QVERIFY(stack);
+    auto* label = qobject_cast<QLabel*>(stack->currentWidget());
+    QVERIFY(label);
+    QCOMPARE(label->text(), window.errorText());
+}
+
+void TestPlayer::playsMovieAtItsSize()
+{
+    REQUIRE_WEB_PLAYER();
+    const QString movie = m_tmp.filePath(QStringLiteral("green.swf"));
+    const QRgb green = qRgb(0x20, 0xc0, 0x40);
+    QVERIFY(WriteFile(movie, ColourMovie(240, 180, green)));
+
+    CPlayerWindow window(kFilesFolder);
+    window.show();
+    // A quoted path, as a command line may pass it whole.
+    window.OpenMovie(QLatin1Char('"') + movie + QLatin1Char('"'));
+    QCOMPARE(window.moviePath(), movie);
+    QTRY_VERIFY_WITH_TIMEOUT(window.state() != CPlayerWindow::State::Loading, 60000);
+    QCOMPARE(window.state(), CPlayerWindow::State::Playing);
+    QCOMPARE(window.movieSize(), QSize(240, 180));
+    QCOMPARE(window.view()->size(), QSize(240, 180));
+    QVERIFY(window.windowTitle().startsWith(QStringLiteral("green.swf")));
+    // The movie's own colour fills the view: the frame is really drawn.
+    QTRY_VERIFY_WITH_TIMEOUT(ShareOf(window.view(), green) > 0.9, 60000);
+}
+
+void TestPlayer::laterMovieReplacesEarlier()
+{
+    REQUIRE_WEB_PLAYER();
+    const QString first = m_tmp.filePath(QStringLiteral("first.swf"));
+    const QString second = m_tmp.filePath(QStringLiteral("second.swf"));
+    const QRgb red = qRgb(0xe0, 0x20, 0x20), blue = qRgb(0x20, 0x40, 0xe0);
+    QVERIFY(WriteFile(first, ColourMovie(200, 150, red)));
+    QVERIFY(WriteFile(second, ColourMovie(320, 120, blue)));
+
+    CPlayerWindow window(kFilesFolder);
+    window.show();
+    window.OpenMovie(first);
+    QTRY_VERIFY_WITH_TIMEOUT(ShareOf(window.view(), red) > 0.9, 60000);
+    window.OpenMovie(second);
+    QCOMPARE(window.moviePath(), second);
+    QTRY_VERIFY_WITH_TIMEOUT(ShareOf(window.view(), blue) > 0.9, 60000);
+    QCOMPARE(ShareOf(window.view(), red), 0.0);
+    QCOMPARE(window.view()->size(), QSize(320, 120));
+}
+
+void TestPlayer::showsTraceOutput()
+{
+    REQUIRE_WEB_PLAYER();
+    const QString mxmlc = kProgramDir + QStringLiteral("/flex_sdk_4.6/bin/mxmlc");
+    if (!QFileInfo(mxmlc).isExecutable())
+        QSKIP("the game compiler is not set up (run scripts/setup-toolchain)");
+
+    // A movie with trace() output needs the compiler.
+    const QString src = m_tmp.filePath(QStringLiteral("trace/Main.as"));
+    const QString movie = m_tmp.filePath(QStringLiteral("trace/Trace.swf"));
+    QVERIFY(QDir().mkpath(QFileInfo(src).path()));
+    QVERIFY(WriteFile(src, "package {\n"
+                           "import flash.display.Sprite;\n"
+                           "public class Main extends Sprite {\n"
+                           "public function Main() {\n"
+                           "trace(\"score\", 6 * 7);\n"
+                           "trace(\"星を受け止めた\");\n"
+                           "}\n}\n}\n"));
+    QProcess compiler;
+    compiler.start(mxmlc, {src, QStringLiteral("-output"), movie});
+    QVERIFY(compiler.waitForFinished(180000));
+    QVERIFY2(compiler.exitCode() == 0, compiler.readAllStandardError().constData());
+
+    CPlayerWindow window(kFilesFolder);
+    window.show();
+    QVERIFY(!window.isTracePaneOpen());
+    window.OpenMovie(movie);
+    QTRY_COMPARE_WITH_TIMEOUT(window.traceLines().size(), 2, 60000);
+    QCOMPARE(window.traceLines(),
+             QStringList({QStringLiteral("score 42"), QStringLiteral("星を受け止めた")}));
+    // Closed, the pane's button counts what the learner has not seen.
+    auto* button = window.findChild<QToolButton*>(QStringLiteral("traceButton"));
+    QVERIFY(button);
+    QVERIFY2(button->text().endsWith(QStringLiteral("(2)")), qPrintable(button->text()));
+    const int closedHeight = window.height();
+    button->click();
+    QVERIFY(window.isTracePaneOpen());
+    QVERIFY(window.findChild<QPlainTextEdit*>(QStringLiteral("tracePane"))->isVisible());
+    QVERIFY(!button->text().contains(QLatin1Char('(')));
+    QVERIFY(window.height() > closedHeight);
+    // Playing again starts a fresh list.
+    window.OpenMovie(movie);
+    QVERIFY(window.traceLines().isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(window.traceLines().size(), 2, 60000);
+}
+
+void TestPlayer::programHandsOverToRunningPlayer()
+{
+    // The program itself: with a player already listening, a second start
+    // gives its movie over and ends at once, without a window of its own.
+    const QString player = kProgramDir + QStringLiteral("/flashplayer_11_sa");
+    QVERIFY2(QFileInfo(player).isExecutable(), qPrintable(player));
+    const QString runtime = m_tmp.filePath(QStringLiteral("runtime"));
+    QVERIFY(QDir().mkpath(runtime));
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    ServerThread first(runtime + QStringLiteral("/peltra-flashplayer"));
+    QVERIFY(first.listening());
+
+    QProcess second;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    second.setProcessEnvironment(env);
+    const QString movie = m_tmp.filePath(QStringLiteral("next.swf"));
+    second.start(player, {movie});
+    QVERIFY(second.waitForFinished(60000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QTRY_COMPARE(first.received, QStringList{movie});
+}
+
+QTEST_MAIN(TestPlayer)
+#include "tst_player.moc"
