@@ -8,8 +8,15 @@
 #include <QApplication>
 #include <QStringList>
 
+#include <unistd.h>
+
 int main(int argc, char* argv[])
 {
+    // The web engine will not start its sandbox for root; where the program
+    // runs as root the movie should play all the same.
+    if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Peltra"));
     QCoreApplication::setApplicationName(QStringLiteral("FlashPlayer"));

@@ -131,6 +131,28 @@ private:
     bool m_bListening = false;
 };
 
+// Compiles a one-class game with the installed compiler; empty on failure.
+QString CompileGame(const QString& folder, const QByteArray& source, QString* error)
+{
+    const QString mxmlc = kProgramDir + QStringLiteral("/flex_sdk_4.6/bin/mxmlc");
+    const QString src = folder + QStringLiteral("/Main.as");
+    const QString movie = folder + QStringLiteral("/Game.swf");
+    if (!QDir().mkpath(folder) || !WriteFile(src, source))
+        return QString();
+    QProcess compiler;
+    compiler.start(mxmlc, {src, QStringLiteral("-output"), movie});
+    if (!compiler.waitForFinished(180000) || compiler.exitCode() != 0) {
+        *error = QString::fromUtf8(compiler.readAllStandardError());
+        return QString();
+    }
+    return movie;
+}
+
+bool CompilerReady()
+{
+    return QFileInfo(kProgramDir + QStringLiteral("/flex_sdk_4.6/bin/mxmlc")).isExecutable();
+}
+
 } // namespace
 
 class TestPlayer : public QObject
@@ -148,6 +170,7 @@ private Q_SLOTS:
     void playsMovieAtItsSize();
     void laterMovieReplacesEarlier();
     void showsTraceOutput();
+    void keysReachMovie();
     void programHandsOverToRunningPlayer();
 
 private:
@@ -304,25 +327,21 @@ void TestPlayer::laterMovieReplacesEarlier()
 void TestPlayer::showsTraceOutput()
 {
     REQUIRE_WEB_PLAYER();
-    const QString mxmlc = kProgramDir + QStringLiteral("/flex_sdk_4.6/bin/mxmlc");
-    if (!QFileInfo(mxmlc).isExecutable())
+    if (!CompilerReady())
         QSKIP("the game compiler is not set up (run scripts/setup-toolchain)");
 
     // A movie with trace() output needs the compiler.
-    const QString src = m_tmp.filePath(QStringLiteral("trace/Main.as"));
-    const QString movie = m_tmp.filePath(QStringLiteral("trace/Trace.swf"));
-    QVERIFY(QDir().mkpath(QFileInfo(src).path()));
-    QVERIFY(WriteFile(src, "package {\n"
-                           "import flash.display.Sprite;\n"
-                           "public class Main extends Sprite {\n"
-                           "public function Main() {\n"
-                           "trace(\"score\", 6 * 7);\n"
-                           "trace(\"星を受け止めた\");\n"
-                           "}\n}\n}\n"));
-    QProcess compiler;
-    compiler.start(mxmlc, {src, QStringLiteral("-output"), movie});
-    QVERIFY(compiler.waitForFinished(180000));
-    QVERIFY2(compiler.exitCode() == 0, compiler.readAllStandardError().constData());
+    QString error;
+    const QString movie = CompileGame(m_tmp.filePath(QStringLiteral("trace")),
+                                      "package {\n"
+                                      "import flash.display.Sprite;\n"
+                                      "public class Main extends Sprite {\n"
+                                      "public function Main() {\n"
+                                      "trace(\"score\", 6 * 7);\n"
+                                      "trace(\"星を受け止めた\");\n"
+                                      "}\n}\n}\n",
+                                      &error);
+    QVERIFY2(!movie.isEmpty(), qPrintable(error));
 
     CPlayerWindow window(kFilesFolder);
     window.show();
@@ -345,6 +364,43 @@ void TestPlayer::showsTraceOutput()
     window.OpenMovie(movie);
     QVERIFY(window.traceLines().isEmpty());
     QTRY_COMPARE_WITH_TIMEOUT(window.traceLines().size(), 2, 60000);
+}
+
+void TestPlayer::keysReachMovie()
+{
+    REQUIRE_WEB_PLAYER();
+    if (!CompilerReady())
+        QSKIP("the game compiler is not set up (run scripts/setup-toolchain)");
+    QString error;
+    const QString movie = CompileGame(
+        m_tmp.filePath(QStringLiteral("keys")),
+        "package {\n"
+        "import flash.display.Sprite;\n"
+        "import flash.events.KeyboardEvent;\n"
+        "public class Main extends Sprite {\n"
+        "public function Main() {\n"
+        "stage.addEventListener(KeyboardEvent.KEY_DOWN, onKey);\n"
+        "trace(\"ready\");\n"
+        "}\n"
+        "private function onKey(e:KeyboardEvent):void { trace(\"key \" + e.keyCode); }\n"
+        "}\n}\n",
+        &error);
+    QVERIFY2(!movie.isEmpty(), qPrintable(error));
+
+    CPlayerWindow window(kFilesFolder);
+    window.show();
+    window.activateWindow();
+    window.OpenMovie(movie);
+    QTRY_VERIFY_WITH_TIMEOUT(window.traceLines().contains(QStringLiteral("ready")), 60000);
+    QTRY_VERIFY(window.view()->focusProxy() && window.view()->focusProxy()->hasFocus());
+    // No click on the movie first: the arrow keys of a game work at once.
+    QWidget* target = window.view()->focusProxy();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&]() {
+            QTest::keyClick(target, Qt::Key_Left);
+            return window.traceLines().contains(QStringLiteral("key 37"));
+        }(),
+        60000);
 }
 
 void TestPlayer::programHandsOverToRunningPlayer()

@@ -386,10 +386,14 @@ void TestToolchain::compileErrorFails_data()
     QTest::addColumn<QString>("statement");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("syntax error") << "var a:int = 1 2;" << "Syntax error";
-    QTest::newRow("unknown type") << "var s:Sprit = null;" << "Sprit";
-    QTest::newRow("strict type check") << "var t:String = 5;" << "Implicit coercion";
-    QTest::newRow("undefined function") << "launchRocket();" << "launchRocket";
+    QTest::newRow("syntax error") << "var a:int = 1 2;"
+                                  << "Syntax error";
+    QTest::newRow("unknown type") << "var s:Sprit = null;"
+                                  << "Sprit";
+    QTest::newRow("strict type check") << "var t:String = 5;"
+                                       << "Implicit coercion";
+    QTest::newRow("undefined function") << "launchRocket();"
+                                        << "launchRocket";
     QTest::newRow("desktop-only class") << "var f:flash.filesystem.File = null;"
                                         << "flash.filesystem";
 }
