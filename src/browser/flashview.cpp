@@ -46,8 +46,16 @@ bool IsLeftPress(const QMouseEvent* event)
 
 } // namespace
 
+// The program's resources live in a static library: make sure they are
+// linked and registered wherever the browser is (the copy sound).
+static void InitProgramResources()
+{
+    Q_INIT_RESOURCE(peltra);
+}
+
 CFlashView::CFlashView(QWidget* parent) : QWebEngineView(parent)
 {
+    InitProgramResources();
     // A profile without a storage name is off the record: no cache, cookies
     // or history are written to the home folder.
     m_pProfile = new QWebEngineProfile(this);
@@ -213,9 +221,6 @@ bool CFlashView::eventFilter(QObject* watched, QEvent* event)
             if (FilterMouse(static_cast<QMouseEvent*>(event)))
                 return true;
             break;
-        case QEvent::ContextMenu:
-            // The right button has been answered with this program's menu.
-            return true;
         default:
             break;
         }
