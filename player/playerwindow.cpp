@@ -169,7 +169,6 @@ QString CPlayerWindow::DefaultFilesFolder()
 
 void CPlayerWindow::OpenMovie(const QString& givenPath)
 {
-    ++m_nLoadSerial;
     m_strMoviePath = CleanMoviePath(givenPath);
     m_pTracePane->clear();
     m_nUnseenTraceLines = 0;

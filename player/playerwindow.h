@@ -67,7 +67,6 @@ private:
     QSize m_movieSize;
     State m_state = State::Empty;
     int m_nUnseenTraceLines = 0;
-    quint64 m_nLoadSerial = 0; // which OpenMovie a page load belongs to
 
     QWebEngineProfile* m_pProfile = nullptr;
     CPlayerPage* m_pPage = nullptr;

@@ -322,6 +322,15 @@ void TestPlayer::laterMovieReplacesEarlier()
     QTRY_VERIFY_WITH_TIMEOUT(ShareOf(window.view(), blue) > 0.9, 60000);
     QCOMPARE(ShareOf(window.view(), red), 0.0);
     QCOMPARE(window.view()->size(), QSize(320, 120));
+
+    // 実行 twice in a row: the second movie wins, the first's cut-short
+    // loading is no error.
+    window.OpenMovie(first);
+    window.OpenMovie(second);
+    QTRY_VERIFY_WITH_TIMEOUT(window.state() != CPlayerWindow::State::Loading, 60000);
+    QCOMPARE(window.state(), CPlayerWindow::State::Playing);
+    QCOMPARE(window.moviePath(), second);
+    QTRY_VERIFY_WITH_TIMEOUT(ShareOf(window.view(), blue) > 0.9, 60000);
 }
 
 void TestPlayer::showsTraceOutput()
