@@ -8,6 +8,9 @@
 // folder (scripts/setup-toolchain out/<build>/bin); without it they are
 // skipped with a message that says so.
 
+#include "build/compilecommand.h"
+#include "build/locations.h"
+#include "build/processrunner.h"
 #include "swfheader.h"
 
 #include <QDateTime>
@@ -25,7 +28,7 @@ namespace {
 const QString kSourceDir = QStringLiteral(PELTRA_SOURCE_DIR);
 const QString kProgramDir = QStringLiteral(PELTRA_PROGRAM_DIR);
 
-QString MxmlcPath()
+QString InstalledMxmlc()
 {
     return kProgramDir + QStringLiteral("/flex_sdk_4.6/bin/mxmlc");
 }
@@ -38,7 +41,7 @@ QString CacheDir()
 
 bool CompilerReady()
 {
-    return QFileInfo(MxmlcPath()).isExecutable();
+    return QFileInfo(InstalledMxmlc()).isExecutable();
 }
 
 #define REQUIRE_COMPILER()                                                                         \
@@ -163,7 +166,7 @@ Run Compile(const GameFolder& g, const QStringList& extra = {})
                      QStringLiteral("-load-config+=") + g.folder +
                          QStringLiteral("/game/obj/Main-config.xml")};
     args += extra;
-    p.start(MxmlcPath(), args);
+    p.start(InstalledMxmlc(), args);
     Run r;
     if (!p.waitForFinished(180000)) {
         p.kill();
@@ -276,6 +279,7 @@ private Q_SLOTS:
     void initTestCase();
     void compilesGame_data();
     void compilesGame();
+    void compilesThroughProgramCommandLine();
     void compileErrorFails_data();
     void compileErrorFails();
     void setupRunTwiceDoesNothing();
@@ -379,6 +383,32 @@ void TestToolchain::compilesGame()
                             (quint32(quint8(bg->body[1])) << 8) | quint8(bg->body[2]);
         QCOMPARE(rgb, background);
     }
+}
+
+void TestToolchain::compilesThroughProgramCommandLine()
+{
+    REQUIRE_COMPILER();
+    // The program's own road: its command line, split as the program splits
+    // it, run by its process runner, in a program folder with blanks.
+    QTemporaryDir tmp;
+    const GameFolder g(tmp.filePath(QStringLiteral("学習 フォルダ")));
+    const QString& folder = g.folder;
+    QVERIFY(WriteFile(g.source(), kGame));
+    QVERIFY(WriteFile(g.config(), kGameConfig));
+    QVERIFY(QFile::link(kProgramDir + QStringLiteral("/flex_sdk_4.6"),
+                        folder + QStringLiteral("flex_sdk_4.6")));
+
+    const QString commandLine =
+        FormatCompileCommandLine(MxmlcPath(folder), SourcePath(folder), folder);
+    const RunResult result = RunCompilerProcess(commandLine);
+    QVERIFY2(result.ok, qPrintable(result.report()));
+    QCOMPARE(QDir::cleanPath(MoviePath(folder)), QDir::cleanPath(g.movie()));
+    QByteArray fws;
+    QString error;
+    QVERIFY2(DecompressSwf(ReadFile(MoviePath(folder)), &fws, &error), qPrintable(error));
+    SwfHeader header;
+    QVERIFY(ReadSwfHeader(fws, &header, &error));
+    QCOMPARE(header.frameSize(), QSize(320, 240));
 }
 
 void TestToolchain::compileErrorFails_data()
