@@ -335,6 +335,15 @@ void TestMainFrame::statusBar()
     QCOMPARE(pane->text(), Frame()->GetStatusText());
     Frame()->SetStatusText(QString());
     QCOMPARE(Frame()->GetStatusText(), QStringLiteral("レディ"));
+
+    // A menu item under the mouse shows its prompt too.
+    auto* edit = Frame()->findChild<QMenu*>(QStringLiteral("editMenu"));
+    QVERIFY(edit);
+    edit->popup(Frame()->mapToGlobal(QPoint(10, 10)));
+    edit->setActiveAction(Frame()->Action(ID_EDIT_UNDO));
+    QCOMPARE(Frame()->GetStatusText(), QStringLiteral("直前に行った動作を元に戻す"));
+    edit->hide();
+    QTRY_COMPARE(Frame()->GetStatusText(), QStringLiteral("レディ"));
 }
 
 void TestMainFrame::caption()
