@@ -38,12 +38,6 @@ CProgrammingView* EditorPane()
     return frame ? frame->m_pEditorPane : nullptr;
 }
 
-bool IsLeftPress(const QMouseEvent* event)
-{
-    return event->button() == Qt::LeftButton && (event->type() == QEvent::MouseButtonPress ||
-                                                 event->type() == QEvent::MouseButtonDblClick);
-}
-
 } // namespace
 
 // The program's resources live in a static library: make sure they are
@@ -260,35 +254,37 @@ bool CFlashView::FilterKey(QKeyEvent* event)
 bool CFlashView::FilterMouse(QMouseEvent* event)
 {
     const Qt::MouseButton button = event->button();
+    const Qt::MouseButtons bit(button);
     if (event->type() == QEvent::MouseButtonRelease) {
-        if (m_swallowedButtons.testFlag(button)) {
-            m_swallowedButtons &= ~Qt::MouseButtons(button);
-            return true;
-        }
-        return false;
+        const bool swallowed = m_swallowedButtons & bit;
+        m_pressedButtons &= ~bit;
+        m_swallowedButtons &= ~bit;
+        return swallowed;
     }
+    // The second press of a double click comes as a press and then as a
+    // double click; the press has been answered already.
+    if (event->type() == QEvent::MouseButtonDblClick && (m_pressedButtons & bit))
+        return m_swallowedButtons & bit;
 
+    m_pressedButtons |= bit;
+    // Marked before a message box or the menu may open, so that the release
+    // is recognised afterwards.
+    m_swallowedButtons |= bit;
+    QPointer<CFlashView> self(this);
     bool swallow = false;
-    if (IsLeftPress(event)) {
-        // The press is taken before the menu or message box a copy may open,
-        // so that its release is recognised afterwards.
-        m_swallowedButtons |= Qt::LeftButton;
+    if (button == Qt::LeftButton) {
         swallow = CopyPageScript() || HoldsBackClicks();
-        if (!swallow)
-            m_swallowedButtons &= ~Qt::MouseButtons(Qt::LeftButton);
     } else if (button == Qt::RightButton) {
-        m_swallowedButtons |= Qt::RightButton;
-        const QPoint globalPos = QCursor::pos();
-        QPointer<CFlashView> self(this);
-        ShowContextMenu(globalPos);
-        if (!self)
-            return true;
+        ShowContextMenu(QCursor::pos());
         swallow = true;
     } else if (button == Qt::BackButton || button == Qt::ForwardButton) {
         // No back or forward in the tutorial.
-        m_swallowedButtons |= button;
         swallow = true;
     }
+    if (!self)
+        return true;
+    if (!swallow)
+        m_swallowedButtons &= ~bit;
     return swallow;
 }
 

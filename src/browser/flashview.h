@@ -54,7 +54,8 @@ private:
     QWebEngineProfile* m_pProfile = nullptr;
     QPointer<CFlashPage> m_pPage;
     QSoundEffect* m_pCopySound = nullptr;
-    // Buttons whose press was used up: their release is used up too, so the
-    // page never sees half a click.
+    // Buttons pressed in the pane, and those of them whose press was used
+    // up: their release is used up too, so the page never sees half a click.
+    Qt::MouseButtons m_pressedButtons;
     Qt::MouseButtons m_swallowedButtons;
 };
