@@ -142,6 +142,7 @@ void CMainFrame::OnCreateClient()
     m_wndSplitter->setStretchFactor(1, 1);
     setCentralWidget(m_wndSplitter);
 
+    // Halves of the present width; set again once the frame is shown.
     const int half = width() / 2;
     m_wndSplitter->setSizes({half, half});
 
@@ -600,6 +601,15 @@ void CMainFrame::OnSize(bool maximized, int cx)
     const int left = cx / 2;
     if (m_pBrowserPane)
         m_pBrowserPane->setMinimumWidth(qMin(100, left));
+    SetLeftColumn(left);
+}
+
+void CMainFrame::SetLeftColumn(int left)
+{
+    // The splitter is laid out for the frame's current size first, so that
+    // the right column takes exactly the rest.
+    if (layout())
+        layout()->activate();
     const int total = m_wndSplitter->width() - m_wndSplitter->handleWidth();
     m_wndSplitter->setSizes({left, qMax(0, total - left)});
 }
@@ -611,11 +621,7 @@ void CMainFrame::showEvent(QShowEvent* event)
         // The columns start as halves of the frame's width, once the frame
         // has its first size.
         m_bColumnsSet = true;
-        if (layout())
-            layout()->activate();
-        const int left = width() / 2;
-        const int total = m_wndSplitter->width() - m_wndSplitter->handleWidth();
-        m_wndSplitter->setSizes({left, qMax(0, total - left)});
+        SetLeftColumn(width() / 2);
     }
     UpdateKeyIndicators();
 }
@@ -624,11 +630,8 @@ void CMainFrame::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     const bool maximized = windowState().testFlag(Qt::WindowMaximized);
-    if (maximized) {
-        if (layout())
-            layout()->activate();
+    if (maximized)
         OnSize(true, width());
-    }
     m_bWasMaximized = maximized;
 }
 
@@ -637,11 +640,8 @@ void CMainFrame::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange) {
         const bool maximized = windowState().testFlag(Qt::WindowMaximized);
-        if (maximized && !m_bWasMaximized) {
-            if (layout())
-                layout()->activate();
+        if (maximized && !m_bWasMaximized)
             OnSize(true, width());
-        }
         m_bWasMaximized = maximized;
     } else if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         UpdateKeyIndicators();

@@ -102,6 +102,7 @@ private:
     void OnEditUndo();
     void OnRecentFile(int index);
 
+    void SetLeftColumn(int left);
     void UpdateEditCommands();
     void UpdateRecentFileMenu();
     void UpdateKeyIndicators();
