@@ -23,6 +23,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWebEngineHistory>
+#include <QWebEngineProfile>
 #include <QtEndian>
 
 namespace {
@@ -162,6 +163,9 @@ void TestFlashView::initTestCase()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(PageHtml(name, target));
     }
+    QFile frames(m_dir.filePath("frames.html"));
+    QVERIFY(frames.open(QIODevice::WriteOnly));
+    frames.write("<!DOCTYPE html><html><body><iframe src=\"index11.html\"></iframe></body></html>");
 
     theApp.SetMessageBoxHook([this](const QString& text, QMessageBox::StandardButtons) {
         m_messages << text;
@@ -430,7 +434,8 @@ void TestFlashView::viewOnItsOwn()
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
 
-        QSignalSpy started(view.page(), &QWebEnginePage::loadStarted);
+        // Nothing of the browsing is kept on disk.
+        QVERIFY(view.page()->profile()->isOffTheRecord());
         view.ShowStartPage(false);
         view.ShowStartPage(true);
         QVERIFY(view.page()->requestedUrl().isEmpty());
@@ -518,6 +523,8 @@ void TestFlashView::titleRule_data()
     QTest::newRow("negative") << "index-2.html" << -2;
     QTest::newRow("fragment") << "index4.html#top" << 4;
     QTest::newRow("not index") << "page.html" << -1;
+    // The frame's page is announced after the page that holds it.
+    QTest::newRow("frame") << "frames.html" << 11;
     // Not "http://": goes through the rule though it cannot load.
     QTest::newRow("https") << "https://127.0.0.1:1/tutorial/index5.html" << 5;
 }
