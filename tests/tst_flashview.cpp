@@ -286,7 +286,7 @@ QString TestFlashView::StatusText() const
     return Frame()->GetStatusText();
 }
 
-// The copy sound is exactly the designed PCM file, and it is not silence.
+// The copy sound is exactly the PCM file the program plays, and not silence.
 void TestFlashView::copySoundHeader()
 {
     QFile file(QStringLiteral(":/sounds/copy.wav"));
