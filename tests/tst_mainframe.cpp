@@ -469,9 +469,24 @@ void TestMainFrame::editCommandsFollowActivePane()
     QGuiApplication::clipboard()->clear();
     QTRY_VERIFY(!paste->isEnabled());
 
-    // The browser has no undo; the build and reload never grey out.
+    // The tutorial pane has no edit commands: with text on the clipboard and
+    // a selection in the editor, all four grey out while it is active, and a
+    // Paste triggered anyway leaves the editor alone.
+    editor->selectAll();
+    QGuiApplication::clipboard()->setText(QStringLiteral("pasted"));
     Frame()->SetActivePane(0);
+    QVERIFY(!cut->isEnabled());
+    QVERIFY(!copy->isEnabled());
+    QVERIFY(!paste->isEnabled());
     QVERIFY(!undo->isEnabled());
+    paste->setEnabled(true);
+    paste->trigger();
+    QCOMPARE(editor->GetWindowText(), QStringLiteral("alpha beta"));
+    Frame()->SetActivePane(1);
+    QVERIFY(paste->isEnabled());
+    QVERIFY(cut->isEnabled());
+
+    // The build and reload never grey out.
     QVERIFY(Frame()->Action(ID_BUILD_AND_RUN)->isEnabled());
     QVERIFY(Frame()->Action(ID_OPEN_LAST_SOURCE)->isEnabled());
 }

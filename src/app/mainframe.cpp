@@ -31,7 +31,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
-#include <QWebEnginePage>
 
 #include <cstdio>
 #include <optional>
@@ -148,10 +147,6 @@ void CMainFrame::OnCreateClient()
 
     connect(m_pEditorPane, &CProgrammingView::commandStateChanged, this,
             &CMainFrame::UpdateEditCommands);
-    for (const auto action : {QWebEnginePage::Cut, QWebEnginePage::Copy, QWebEnginePage::Paste}) {
-        if (QAction* pageAction = m_pBrowserPane->pageAction(action))
-            connect(pageAction, &QAction::changed, this, &CMainFrame::UpdateEditCommands);
-    }
 }
 
 QAction* CMainFrame::AddAction(int id, const QString& text, void (CMainFrame::*handler)())
@@ -422,16 +417,10 @@ void CMainFrame::UpdateEditCommands()
         canCopy = m_pEditorPane->CanCopy();
         canPaste = m_pEditorPane->CanPaste();
         canUndo = m_pEditorPane->CanUndo();
-    } else if (m_nActivePane == 0 && m_pBrowserPane) {
-        // The page's own edit states; a page has no undo of its own here.
-        auto enabled = [this](QWebEnginePage::WebAction webAction) {
-            QAction* action = m_pBrowserPane->pageAction(webAction);
-            return action && action->isEnabled();
-        };
-        canCut = enabled(QWebEnginePage::Cut);
-        canCopy = enabled(QWebEnginePage::Copy);
-        canPaste = enabled(QWebEnginePage::Paste);
     }
+    // The tutorial pane has no edit commands of its own: while it is active
+    // they stay greyed, so a Paste is never sent to a page that cannot take it
+    // (the learner pastes in the editor).
     if (QAction* a = Action(ID_EDIT_CUT))
         a->setEnabled(canCut);
     if (QAction* a = Action(ID_EDIT_COPY))
@@ -446,8 +435,6 @@ void CMainFrame::OnEditCut()
 {
     if (m_nActivePane == 1 && m_pEditorPane)
         m_pEditorPane->OnEditCut();
-    else if (m_nActivePane == 0 && m_pBrowserPane)
-        m_pBrowserPane->triggerPageAction(QWebEnginePage::Cut);
     UpdateEditCommands();
 }
 
@@ -455,8 +442,6 @@ void CMainFrame::OnEditCopy()
 {
     if (m_nActivePane == 1 && m_pEditorPane)
         m_pEditorPane->copy();
-    else if (m_nActivePane == 0 && m_pBrowserPane)
-        m_pBrowserPane->triggerPageAction(QWebEnginePage::Copy);
     UpdateEditCommands();
 }
 
@@ -464,8 +449,6 @@ void CMainFrame::OnEditPaste()
 {
     if (m_nActivePane == 1 && m_pEditorPane)
         m_pEditorPane->OnEditPaste();
-    else if (m_nActivePane == 0 && m_pBrowserPane)
-        m_pBrowserPane->triggerPageAction(QWebEnginePage::Paste);
     UpdateEditCommands();
 }
 
