@@ -150,7 +150,7 @@ package
 		// 点数と命を表示する
 		private function showScore():void
 		{
-			scoreText.text = "点数: " + score + "   命: " + lives;
+			scoreText.text = "SCORE: " + score + "   LIFE: " + lives;
 		}
 
 		// タイマーが鳴るたびに星を増やす
@@ -164,7 +164,7 @@ package
 		{
 			starTimer.stop();
 			removeEventListener(Event.ENTER_FRAME, onEnterFrame);
-			scoreText.text = "ゲームオーバー   点数: " + score;
+			scoreText.text = "GAME OVER   SCORE: " + score;
 		}
 	}
 }
