@@ -13,7 +13,8 @@ int main(int argc, char* argv[])
     QCoreApplication::setOrganizationName(QStringLiteral("Peltra"));
     QCoreApplication::setApplicationName(QStringLiteral("Flash"));
     QCoreApplication::setApplicationVersion(QStringLiteral("0.7.0.1"));
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Peltra"));
+    // No display name: the platform would append it to every caption, and the
+    // captions ("無題 - Peltra 0.7", "Flash" on message boxes) are the program's own.
     QGuiApplication::setDesktopFileName(QStringLiteral("peltra"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/peltra.svg")));
 
