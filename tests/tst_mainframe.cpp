@@ -323,7 +323,11 @@ void TestMainFrame::statusBar()
         auto* label = bar->findChild<QLabel*>(QLatin1String(name));
         QVERIFY(label);
         QVERIFY(label->isVisible());
-        texts << label->text();
+        const QString text = label->property("indicatorText").toString();
+        // Blank while the key is off or its state is unknown, never another text.
+        QVERIFY2(label->text().isEmpty() || label->text() == text, qPrintable(label->text()));
+        QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(text));
+        texts << text;
     }
     QCOMPARE(texts, (QStringList{"CAP", "NUM", "SCRL"}));
 

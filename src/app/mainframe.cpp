@@ -73,8 +73,10 @@ std::optional<bool> LockKeyState(const QString& ledName)
 
 QLabel* MakeIndicator(const QString& text, const QString& name, QWidget* parent)
 {
-    auto* label = new QLabel(text, parent);
+    auto* label = new QLabel(parent);
     label->setObjectName(name);
+    // The text shows only while the key is on (see UpdateKeyIndicators).
+    label->setProperty("indicatorText", text);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setAlignment(Qt::AlignCenter);
     label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 12);
@@ -542,9 +544,11 @@ void CMainFrame::UpdateKeyIndicators()
     for (const auto& indicator : indicators) {
         if (!indicator.label)
             continue;
-        // Shown greyed when the key is off or its state cannot be told.
+        // Like a status bar's key indicator: the pane stays, its text shows
+        // only while the key is on (blank when its state cannot be told).
         const std::optional<bool> on = LockKeyState(QLatin1String(indicator.led));
-        indicator.label->setEnabled(on.value_or(false));
+        indicator.label->setText(
+            on.value_or(false) ? indicator.label->property("indicatorText").toString() : QString());
     }
 }
 
