@@ -122,6 +122,7 @@ private Q_SLOTS:
     void editKeys_data();
     void editKeys();
     void contextMenu();
+    void textDropRefused();
 
     void commandStates();
     void undoAfterGuidedEdit_data();
@@ -673,6 +674,29 @@ void TestProgrammingView::editKeys()
     QTest::keyClick(&editor, Qt::Key(key), modifiers);
     QCOMPARE(editor.GetWindowText(), expected);
     QCOMPARE(editor.m_bEditDone, expected != kFourLines);
+}
+
+void TestProgrammingView::textDropRefused()
+{
+    // Text dragged in from elsewhere would get round the page's rules (here:
+    // a delete page, where nothing may be pasted).
+    SetCurrentPage(0, ARROW_DELETE, 2, 1);
+    CProgrammingView editor;
+    ShowEditor(editor, kFourLines);
+    editor.RefreshPage();
+    QMimeData data;
+    data.setText(QStringLiteral("DROPPED\n"));
+    const QPoint at = PointOnLine(editor, 3);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(editor.viewport(), &enter);
+    QVERIFY(!enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(editor.viewport(), &drop);
+    QVERIFY(!drop.isAccepted());
+    QCOMPARE(editor.GetWindowText(), kFourLines);
+    QVERIFY(!editor.m_bEditDone);
+    QVERIFY(!editor.acceptDrops());
+    QVERIFY(!editor.viewport()->acceptDrops());
 }
 
 void TestProgrammingView::contextMenu()

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -141,6 +142,11 @@ CProgrammingView::CProgrammingView(QWidget* parent) : QPlainTextEdit(parent)
     doc->setDocumentMargin(0);
 
     setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Text enters only by typing and by the guarded Paste; a drop would get
+    // round the page's rules. (Project files dropped on the window are taken
+    // by the main window before they get here.)
+    setAcceptDrops(false);
+    viewport()->setAcceptDrops(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setViewportMargins(kLeftMargin, 0, 0, 0);
@@ -559,4 +565,19 @@ int CProgrammingView::PositionOf(int line, int column) const
         return doc->characterCount() - 1;
     const QTextBlock block = doc->findBlockByNumber(std::max(line, 0));
     return block.position() + std::clamp(column, 0, block.length() - 1);
+}
+
+void CProgrammingView::dragEnterEvent(QDragEnterEvent* event)
+{
+    event->ignore();
+}
+
+void CProgrammingView::dragMoveEvent(QDragMoveEvent* event)
+{
+    event->ignore();
+}
+
+void CProgrammingView::dropEvent(QDropEvent* event)
+{
+    event->ignore();
 }
