@@ -486,6 +486,9 @@ void TestLearnerRoad::pagesLeadToFinishedGame()
 
     const QByteArray finished = ReadAll(kSourceDir + QStringLiteral("/sample/finished/Main.as"));
     QVERIFY(!finished.isEmpty());
+    // PELTRA_SCREENSHOT=file.png saves the window at the road's end for a look.
+    if (const QString shot = qEnvironmentVariable("PELTRA_SCREENSHOT"); !shot.isEmpty())
+        Frame()->grab().save(shot);
     const QByteArray built = WithCrLf(Editor()->GetWindowText().toUtf8());
     QVERIFY2(built == WithCrLf(finished), qPrintable(FirstDifference(built, finished)));
     // Editing the source never touches the project.
