@@ -6,10 +6,15 @@
 #include "editor/programmingview.h"
 #include "tutorial/peltra.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QMenu>
 #include <QObject>
 #include <QStringList>
 #include <QTest>
+#include <QTimer>
+
+#include <functional>
 
 namespace editortest {
 
@@ -24,6 +29,21 @@ inline void SetCurrentPage(int page, int kind, int line, int count, int pageCoun
     theTutorial.SetCurrentPage(page);
     if (page >= 0)
         theTutorial.SetPage(PageEntry{QByteArray("text"), kind, line, count});
+}
+
+// Runs fn on the popup menu once it is shown (the menu's exec blocks meanwhile).
+inline void OnPopup(std::function<void(QMenu*)> fn)
+{
+    auto* timer = new QTimer(qApp);
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, qApp, [timer, fn] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            fn(menu);
+        }
+    });
+    timer->start();
 }
 
 // Pages exist, but none is current.

@@ -73,21 +73,6 @@ void SetViewportHeight(CProgrammingView& editor, int height)
     QCoreApplication::processEvents();
 }
 
-// Runs fn on the popup menu once it is shown (the menu's exec blocks meanwhile).
-void OnPopup(std::function<void(QMenu*)> fn)
-{
-    auto* timer = new QTimer(qApp);
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, qApp, [timer, fn] {
-        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            fn(menu);
-        }
-    });
-    timer->start();
-}
-
 QAction* ActionNamed(QMenu* menu, const QString& text)
 {
     for (QAction* action : menu->actions())

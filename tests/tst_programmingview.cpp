@@ -68,20 +68,6 @@ QPoint PointOnLine(const CProgrammingView& editor, int line, int column = 1)
     return editor.cursorRect(cursor).center();
 }
 
-void OnPopup(std::function<void(QMenu*)> fn)
-{
-    auto* timer = new QTimer(qApp);
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, qApp, [timer, fn] {
-        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            fn(menu);
-        }
-    });
-    timer->start();
-}
-
 enum class PageState { Guided, Done, NoPage };
 
 } // namespace
