@@ -71,6 +71,8 @@ CDlgPage::CDlgPage(int nPage, QWidget* parent) : QDialog(parent), m_nPageNumber(
     m_pText = new QPlainTextEdit(this);
     m_pText->setObjectName(QStringLiteral("textEdit"));
     m_pText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Scripts are indented with tabs: four average characters, as in the editor.
+    m_pText->setTabStopDistance(4 * m_pText->fontMetrics().averageCharWidth());
     m_pText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_pText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_pText->setTabChangesFocus(true);
