@@ -16,6 +16,7 @@
 #include "app/mainframe.h"
 #include "build/locations.h"
 #include "editor/programmingview.h"
+#include "tst_programfoldercopy.h"
 #include "tutorial/flashdoc.h"
 #include "tutorial/peltra.h"
 
@@ -23,13 +24,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
-
-#include <unistd.h>
 
 namespace {
 
@@ -62,34 +60,17 @@ int RunFromProgramFolderCopies(int argc, char** argv)
         std::fprintf(stderr, "tst_buildandrun: no temporary folder\n");
         return 1;
     }
-    const QString self = QCoreApplication::applicationFilePath();
     int failed = 0;
     for (const QString& name : {QStringLiteral("peltra"), QStringLiteral("my games/Peltra 0.7")}) {
         const QString folder = temp.filePath(name);
-        const QString exe = folder + QLatin1Char('/') + QFileInfo(self).fileName();
-        // The program folder is the executable's own as the system names it,
-        // so a symbolic link would not do: a hard link, or a copy.
-        if (!QDir().mkpath(folder) ||
-            (::link(QFile::encodeName(self).constData(), QFile::encodeName(exe).constData()) != 0 &&
-             !QFile::copy(self, exe))) {
+        const QString exe = QDir().mkpath(folder) ? programfolder::PlaceSelfIn(folder) : QString();
+        if (exe.isEmpty()) {
             std::fprintf(stderr, "tst_buildandrun: cannot put the test into %s\n",
                          qPrintable(folder));
             return 1;
         }
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QLatin1String(kInCopyVariable), QStringLiteral("1"));
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::ForwardedChannels);
-        child.start(exe, app.arguments().mid(1));
-        if (!child.waitForStarted() || !child.waitForFinished(-1) ||
-            child.exitStatus() != QProcess::NormalExit) {
-            std::fprintf(stderr, "tst_buildandrun: the test in %s did not end normally\n",
-                         qPrintable(folder));
+        if (programfolder::RunCopy(exe, kInCopyVariable) != 0)
             ++failed;
-        } else if (child.exitCode() != 0) {
-            ++failed;
-        }
     }
     return failed;
 }

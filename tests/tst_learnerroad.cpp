@@ -24,6 +24,7 @@
 #include "build/locations.h"
 #include "editor/programmingview.h"
 #include "swfheader.h"
+#include "tst_programfoldercopy.h"
 #include "tutorial/codepage.h"
 #include "tutorial/flashdoc.h"
 #include "tutorial/peltra.h"
@@ -35,7 +36,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QMimeData>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -44,8 +44,6 @@
 #include <QTextDocumentFragment>
 #include <QToolBar>
 #include <QWebEnginePage>
-
-#include <unistd.h>
 
 namespace {
 
@@ -147,28 +145,10 @@ int RunFromProgramFolderCopy(int argc, char** argv)
             return fail(QStringLiteral("cannot link %1").arg(source));
     }
 
-    // The program folder is the executable's own (as the system names it,
-    // so a symbolic link would not do): a hard link when the file system
-    // allows it, a copy otherwise.
-    const QString self = QCoreApplication::applicationFilePath();
-    const QString exe = folder + QLatin1Char('/') + QFileInfo(self).fileName();
-    if (::link(QFile::encodeName(self).constData(), QFile::encodeName(exe).constData()) != 0 &&
-        !QFile::copy(self, exe))
+    const QString exe = programfolder::PlaceSelfIn(folder);
+    if (exe.isEmpty())
         return fail(QStringLiteral("cannot put the test into %1").arg(folder));
-
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QLatin1String(kInCopyVariable), QStringLiteral("1"));
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::ForwardedChannels);
-    child.setInputChannelMode(QProcess::ForwardedInputChannel);
-    child.start(exe, app.arguments().mid(1));
-    if (!child.waitForStarted())
-        return fail(QStringLiteral("cannot run %1: %2").arg(exe, child.errorString()));
-    child.waitForFinished(-1);
-    if (child.exitStatus() != QProcess::NormalExit)
-        return fail(QStringLiteral("the test crashed"));
-    return child.exitCode();
+    return programfolder::RunCopy(exe, kInCopyVariable);
 }
 
 } // namespace
