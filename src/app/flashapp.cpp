@@ -273,18 +273,17 @@ QString CFlashApp::FileDialog(FileDialogKind kind, const QString& folder,
     if (m_fileDialogHook)
         return m_fileDialogHook(kind, folder, suggestedName);
     QFileDialog dialog(m_pMainWnd, QString(), folder);
-    dialog.setDefaultSuffix(QStringLiteral("lrnf"));
+    dialog.setDefaultSuffix(CFlashDoc::DefaultExtension().mid(1)); // without the dot
     if (kind == FileDialogKind::Open) {
         dialog.setWindowTitle(QStringLiteral("開く"));
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setNameFilter(QStringLiteral("Peltraファイル(*.lrnf)"));
+        dialog.setNameFilter(CFlashDoc::OpenFilter());
     } else {
         dialog.setWindowTitle(QStringLiteral("名前を付けて保存"));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setNameFilters(
-            {QStringLiteral("Peltra (*.lrnf)"), QStringLiteral("すべてのファイル (*.*)")});
+        dialog.setNameFilters(CFlashDoc::SaveFilters());
         if (!suggestedName.isEmpty())
             dialog.selectFile(suggestedName);
     }
