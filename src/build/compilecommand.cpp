@@ -1,21 +1,19 @@
 #include "compilecommand.h"
 
-#include <QDir>
+#include "build/locations.h"
+
 #include <QFileInfo>
 
 QString FormatCompileCommandLine(const QString& mxmlcPath, const QString& sourcePath,
                                  const QString& programFolder)
 {
     // %1 "%2" -output "%3game\bin\GameMovie.swf" -load-config+="%4\game\obj\Main-config.xml"
-    // Plain substitution: the arguments are neither quoted nor altered.
-    const QChar sep = QDir::separator();
-    const QString output =
-        QLatin1String("game") + sep + QLatin1String("bin") + sep + QLatin1String("GameMovie.swf");
-    const QString config =
-        QLatin1String("game") + sep + QLatin1String("obj") + sep + QLatin1String("Main-config.xml");
+    // Plain substitution: the arguments are neither quoted nor altered. The
+    // output and configuration paths are the locations' own (the latter with
+    // its doubled separator).
     return mxmlcPath + QLatin1String(" \"") + sourcePath + QLatin1String("\" -output \"") +
-           programFolder + output + QLatin1String("\" -load-config+=\"") + programFolder + sep +
-           config + QLatin1Char('"');
+           MoviePath(programFolder) + QLatin1String("\" -load-config+=\"") +
+           ConfigPath(programFolder) + QLatin1Char('"');
 }
 
 namespace {
