@@ -1,9 +1,10 @@
 #include "sourcefile.h"
 
+#include "tutorial/wholefile.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -22,18 +23,9 @@ bool SaveSourceFile(const QString& path, const QString& text)
     // The file holds no NUL (a NUL would end the text on the next load).
     lines.remove(QChar(u'\0'));
     lines.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    const QByteArray bytes = lines.toUtf8();
 
-    // Written beside the file and put in its place only when complete, so
-    // a failed save leaves the previous Main.as whole.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    // A failed save leaves the previous Main.as whole.
+    return SaveWholeFile(path, lines.toUtf8());
 }
 
 bool LoadSourceFile(const QString& path, QString& text)

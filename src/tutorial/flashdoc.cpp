@@ -10,12 +10,12 @@
 #include "tutorial/dlgpage.h"
 #include "tutorial/pathname.h"
 #include "tutorial/peltra.h"
+#include "tutorial/wholefile.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <utility>
 
@@ -134,28 +134,7 @@ bool CFlashDoc::SaveProject(const QString& path, CPeltra& model)
         if (!ar.Flush())
             return false;
     }
-    const QByteArray& bytes = buffer.data();
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // QSaveFile would commit a file cut short by a failed write (a full disk,
-    // a size limit), so every write and the final flush are checked first;
-    // on failure the temporary file is dropped and the old file stays whole.
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
-        if (n <= 0) {
-            file.cancelWriting();
-            return false;
-        }
-        written += n;
-    }
-    if (!file.flush() || file.error() != QFileDevice::NoError) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return SaveWholeFile(path, buffer.data());
 }
 
 bool CFlashDoc::OnNewDocument()
