@@ -4,8 +4,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -41,6 +47,69 @@ QString ExecutableFolderWithoutApplication()
     return QDir::currentPath();
 }
 
+// Writable by the user, and marked writable for somebody: the superuser's
+// access check passes on any folder, but one marked read-only for everybody
+// is a system's installation that is not to be written either.
+bool IsWritable(const QFileInfo& info)
+{
+    constexpr auto anyWrite =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    return info.isWritable() && (info.permissions() & anyWrite);
+}
+
+QString SystemMessage(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+bool MakeFolder(const QString& path, QString* error)
+{
+    errno = 0;
+    if (QDir().mkpath(path) && QFileInfo(path).isDir())
+        return true;
+    *error = QStringLiteral("cannot make the folder %1: %2")
+                 .arg(QDir::toNativeSeparators(path), SystemMessage(errno ? errno : ENOTDIR));
+    return false;
+}
+
+// Copies every file of from/ that to/ lacks, folders included; files there
+// already (the learner's own) are left alone. A copy is writable by its
+// owner whatever the original's mode.
+bool CopyMissingFiles(const QString& from, const QString& to, QString* error)
+{
+    if (!MakeFolder(to, error))
+        return false;
+    QDirIterator it(from, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QFileInfo info = it.fileInfo();
+        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
+        if (info.isDir()) {
+            if (!MakeFolder(target, error))
+                return false;
+            continue;
+        }
+        if (QFileInfo::exists(target) || !info.isFile())
+            continue;
+        QFile original(source);
+        if (!MakeFolder(QFileInfo(target).absolutePath(), error))
+            return false;
+        if (!original.copy(target)) {
+            // Another start of the program may just have made it.
+            if (QFileInfo::exists(target))
+                continue;
+            *error = QStringLiteral("cannot copy %1 to %2: %3")
+                         .arg(QDir::toNativeSeparators(source), QDir::toNativeSeparators(target),
+                              original.errorString());
+            return false;
+        }
+        QFile copy(target);
+        copy.setPermissions(copy.permissions() | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+    return true;
+}
+
 } // namespace
 
 QString GetProgramFolder()
@@ -52,6 +121,54 @@ QString GetProgramFolder()
     if (folder.endsWith(QDir::separator()))
         return folder;
     return folder + QDir::separator();
+}
+
+bool CanWriteGameIn(const QString& programFolder)
+{
+    if (!IsWritable(QFileInfo(programFolder)))
+        return false;
+    for (const char* folder : {"game", "game/src", "game/bin"}) {
+        const QFileInfo info(programFolder + QLatin1String(folder));
+        if (info.exists() && !IsWritable(info))
+            return false;
+    }
+    return true;
+}
+
+QString GameRootFor(const QString& programFolder, const QString& userDataFolder, QString* error)
+{
+    QString reason;
+    QString root = programFolder;
+    if (!CanWriteGameIn(programFolder)) {
+        if (userDataFolder.isEmpty()) {
+            reason = QStringLiteral("%1 cannot be written and there is no user data folder")
+                         .arg(programFolder);
+        } else {
+            root = QDir::toNativeSeparators(QDir::cleanPath(userDataFolder) +
+                                            QStringLiteral("/Peltra/"));
+            const QString game = root + QLatin1String("game");
+            if (CopyMissingFiles(programFolder + QLatin1String("game"), game, &reason)) {
+                for (const char* folder : {"src", "obj", "bin"}) {
+                    if (!MakeFolder(game + QLatin1Char('/') + QLatin1String(folder), &reason))
+                        break;
+                }
+            }
+        }
+    }
+    if (error)
+        *error = reason;
+    return root;
+}
+
+QString GetGameRoot()
+{
+    QString error;
+    const QString root =
+        GameRootFor(GetProgramFolder(),
+                    QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation), &error);
+    if (!error.isEmpty())
+        std::fprintf(stderr, "Peltra: the game folder: %s\n", error.toLocal8Bit().constData());
+    return root;
 }
 
 QString MxmlcPath(const QString& programFolder)
