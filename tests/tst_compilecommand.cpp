@@ -1,19 +1,11 @@
 #include "build/compilecommand.h"
 #include "build/locations.h"
+#include "support/testsupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-QString S(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-} // namespace
 
 class TestCompileCommand : public QObject
 {

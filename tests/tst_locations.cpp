@@ -1,4 +1,5 @@
 #include "build/locations.h"
+#include "support/testsupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -7,15 +8,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-QString S(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-} // namespace
 
 class TestLocations : public QObject
 {
@@ -30,9 +22,22 @@ private Q_SLOTS:
     void programFolderOfThisProgram();
     void programFolderWithoutApplication_data();
     void programFolderWithoutApplication();
+    void gameRoot_data();
+    void gameRoot();
+    void gameRootKeepsTheLearnersFiles();
+    void gameRootThatCannotBeMade();
+    void gameRootOfThisProgram();
+    void cleanup();
 
 private:
+    // A program folder as installed: the game template and the tutorial.
+    QString MakeProgramFolder(const QString& name);
+    // Marks path (a folder and what is in it) read-only for everybody, or
+    // writable by its owner again.
+    static void SetReadOnly(const QString& path, bool readOnly);
+
     QTemporaryDir m_dir;
+    QStringList m_readOnly;
 };
 
 void TestLocations::initTestCase()
@@ -172,6 +177,140 @@ void TestLocations::programFolderWithoutApplication()
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
     QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), expected + '\n');
+}
+
+QString TestLocations::MakeProgramFolder(const QString& name)
+{
+    const QString folder = m_dir.filePath(name) + '/';
+    WriteFile(folder + S("game/src/Main.as"), "package {\r\n}\r\n");
+    WriteFile(folder + S("game/obj/Main-config.xml"), "<flex-config/>\n");
+    WriteFile(folder + S("HTML/index.html"), "<html></html>\n");
+    return folder;
+}
+
+void TestLocations::SetReadOnly(const QString& path, bool readOnly)
+{
+    using P = QFileDevice;
+    const bool folder = QFileInfo(path).isDir();
+    P::Permissions mode = P::ReadOwner | P::ReadGroup | P::ReadOther;
+    if (folder)
+        mode |= P::ExeOwner | P::ExeGroup | P::ExeOther;
+    if (!readOnly)
+        mode |= P::WriteOwner;
+    // A folder is opened before its entries change and closed after.
+    if (!readOnly)
+        QFile::setPermissions(path, mode);
+    if (folder) {
+        const QStringList entries =
+            QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        for (const QString& entry : entries)
+            SetReadOnly(path + '/' + entry, readOnly);
+    }
+    if (readOnly)
+        QFile::setPermissions(path, mode);
+}
+
+void TestLocations::cleanup()
+{
+    // Writable again, so that the temporary folder can go.
+    for (const QString& path : std::as_const(m_readOnly))
+        SetReadOnly(path, false);
+    m_readOnly.clear();
+}
+
+void TestLocations::gameRoot_data()
+{
+    QTest::addColumn<QString>("readOnly"); // below the program folder; "." the folder itself
+    QTest::addColumn<bool>("ownCopy");
+
+    QTest::newRow("writable program folder") << QString() << false;
+    // Installed system-wide: the user builds in a copy of their own.
+    QTest::newRow("read-only program folder") << S(".") << true;
+    QTest::newRow("read-only game folder") << S("game") << true;
+    QTest::newRow("read-only source folder") << S("game/src") << true;
+    // The tutorial is only read.
+    QTest::newRow("read-only tutorial") << S("HTML") << false;
+}
+
+void TestLocations::gameRoot()
+{
+    QFETCH(QString, readOnly);
+    QFETCH(bool, ownCopy);
+
+    const QString program = MakeProgramFolder(S("program ") + QTest::currentDataTag());
+    const QString data = m_dir.filePath(S("data ") + QTest::currentDataTag());
+    if (!readOnly.isEmpty()) {
+        const QString path = QDir::cleanPath(program + readOnly);
+        SetReadOnly(path, true);
+        m_readOnly << path;
+    }
+
+    QString error = S("left over");
+    const QString root = GameRootFor(program, data, &error);
+    QCOMPARE(error, QString());
+    QCOMPARE(CanWriteGameIn(program), !ownCopy);
+    if (!ownCopy) {
+        QCOMPARE(root, program);
+        QVERIFY(!QFileInfo::exists(data + S("/Peltra")));
+        return;
+    }
+    QCOMPARE(root, data + S("/Peltra/"));
+    // The template is copied, the source writable whatever the original's mode.
+    QCOMPARE(ReadAll(SourcePath(root)), ReadAll(SourcePath(program)));
+    QCOMPARE(ReadAll(ConfigPath(root)), ReadAll(ConfigPath(program)));
+    QVERIFY(QFileInfo(SourcePath(root)).permissions() & QFileDevice::WriteOwner);
+    QVERIFY(QFileInfo(QFileInfo(MoviePath(root)).absolutePath()).isDir());
+    // The tutorial stays where it is.
+    QVERIFY(!QFileInfo::exists(root + S("HTML")));
+    // The copy is the user's: a build there can write its source and movie.
+    QVERIFY(CanWriteGameIn(root));
+    QVERIFY(WriteFile(MoviePath(root), "FWS"));
+}
+
+void TestLocations::gameRootKeepsTheLearnersFiles()
+{
+    const QString program = MakeProgramFolder(S("kept"));
+    const QString data = m_dir.filePath(S("kept data"));
+    SetReadOnly(program, true);
+    m_readOnly << QDir::cleanPath(program);
+
+    const QString root = GameRootFor(program, data);
+    QVERIFY(WriteFile(SourcePath(root), "the learner's game"));
+    QVERIFY(QFile::remove(ConfigPath(root)));
+
+    // A later start keeps the learner's source and brings back what is gone.
+    QString error;
+    QCOMPARE(GameRootFor(program, data, &error), root);
+    QCOMPARE(error, QString());
+    QCOMPARE(ReadAll(SourcePath(root)), QByteArray("the learner's game"));
+    QCOMPARE(ReadAll(ConfigPath(root)), ReadAll(ConfigPath(program)));
+}
+
+void TestLocations::gameRootThatCannotBeMade()
+{
+    const QString program = MakeProgramFolder(S("blocked"));
+    const QString data = m_dir.filePath(S("blocked data"));
+    SetReadOnly(program, true);
+    m_readOnly << QDir::cleanPath(program);
+    // A file where the user's folder should be.
+    QVERIFY(WriteFile(data + S("/Peltra"), "in the way"));
+
+    QString error;
+    const QString root = GameRootFor(program, data, &error);
+    // The user's folder all the same, so that the saves report their failure;
+    // the reason names the place.
+    QCOMPARE(root, data + S("/Peltra/"));
+    QVERIFY2(error.contains(data + S("/Peltra")), qPrintable(error));
+
+    // No data folder at all: the program folder, with the reason.
+    QCOMPARE(GameRootFor(program, QString(), &error), program);
+    QVERIFY2(error.contains(program), qPrintable(error));
+}
+
+void TestLocations::gameRootOfThisProgram()
+{
+    // Built where the user can write: the program folder, as it always was.
+    QCOMPARE(GetGameRoot(), GetProgramFolder());
 }
 
 QTEST_GUILESS_MAIN(TestLocations)

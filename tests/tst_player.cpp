@@ -7,6 +7,7 @@
 
 #include "playerinstance.h"
 #include "playerwindow.h"
+#include "support/testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -68,12 +69,6 @@ QByteArray ColourMovie(int width, int height, QRgb colour)
     swf += QByteArray(4, '\0') + body;
     qToLittleEndian<quint32>(quint32(swf.size()), swf.data() + 4);
     return swf;
-}
-
-bool WriteFile(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
 }
 
 bool Near(QRgb a, QRgb b)

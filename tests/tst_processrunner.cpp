@@ -1,6 +1,7 @@
 #include "build/compilecommand.h"
 #include "build/locations.h"
 #include "build/processrunner.h"
+#include "support/testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,11 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-QString S(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 
 const QString kChild = QStringLiteral(PELTRA_TEST_CHILD);
 const QString kProbe = QStringLiteral(PELTRA_TEST_PROBE);

@@ -1,3 +1,4 @@
+#include "support/testsupport.h"
 #include "tutorial/archive.h"
 #include "tutorial/codepage.h"
 #include "tutorial/peltra.h"
@@ -30,13 +31,6 @@ namespace {
 QByteArray Hex(const char* hex)
 {
     return QByteArray::fromHex(hex); // spaces are skipped
-}
-
-QByteArray Int32(qint32 value)
-{
-    QByteArray bytes(4, Qt::Uninitialized);
-    qToLittleEndian(value, bytes.data());
-    return bytes;
 }
 
 // A text with the length prefix the program writes.

@@ -2,6 +2,7 @@
 // folders: what is written, what removal takes away, and another program's
 // association left alone.
 #include "app/shellregistration.h"
+#include "support/testsupport.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -11,12 +12,6 @@
 #include <QTest>
 
 namespace {
-
-QByteArray Read(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 void Write(const QString& path, const QByteArray& data)
 {
@@ -71,25 +66,25 @@ void TestRegistration::writesEverything()
     QVERIFY(reg.Register(QStringLiteral("/opt/peltra/peltra"), kAppIcon, kDocIcon));
     QVERIFY(reg.Changed());
 
-    const QByteArray mime = Read(m_data + QStringLiteral("/mime/packages/peltra-document.xml"));
+    const QByteArray mime = ReadAll(m_data + QStringLiteral("/mime/packages/peltra-document.xml"));
     QVERIFY(mime.contains("<mime-type type=\"application/x-peltra-document\">"));
     QVERIFY(mime.contains("<glob pattern=\"*.lrnf\"/>"));
     QVERIFY(mime.contains("<comment>Peltra.Document</comment>"));
     QVERIFY(mime.contains("<icon name=\"application-x-peltra-document\"/>"));
 
-    const QByteArray desktop = Read(m_data + QStringLiteral("/applications/peltra.desktop"));
+    const QByteArray desktop = ReadAll(m_data + QStringLiteral("/applications/peltra.desktop"));
     QVERIFY(desktop.startsWith("[Desktop Entry]\n"));
     QVERIFY(desktop.contains("\nExec=/opt/peltra/peltra %f\n"));
     QVERIFY(desktop.contains("\nType=Application\n"));
     QVERIFY(desktop.contains("\nMimeType=application/x-peltra-document;\n"));
     QVERIFY(desktop.contains("\nIcon=peltra\n"));
 
-    QCOMPARE(Read(m_data + QStringLiteral("/icons/hicolor/scalable/apps/peltra.svg")), kAppIcon);
-    QCOMPARE(
-        Read(m_data +
-             QStringLiteral("/icons/hicolor/scalable/mimetypes/application-x-peltra-document.svg")),
-        kDocIcon);
-    QCOMPARE(Read(m_config + QStringLiteral("/mimeapps.list")),
+    QCOMPARE(ReadAll(m_data + QStringLiteral("/icons/hicolor/scalable/apps/peltra.svg")), kAppIcon);
+    QCOMPARE(ReadAll(m_data +
+                     QStringLiteral(
+                         "/icons/hicolor/scalable/mimetypes/application-x-peltra-document.svg")),
+             kDocIcon);
+    QCOMPARE(ReadAll(m_config + QStringLiteral("/mimeapps.list")),
              QByteArray("[Default Applications]\n"
                         "application/x-peltra-document=peltra.desktop;\n"));
     QCOMPARE(reg.DefaultApplication(), QStringLiteral("peltra.desktop;"));
@@ -107,7 +102,7 @@ void TestRegistration::secondRegistrationChangesNothing()
     // A moved program rewrites its Exec line.
     QVERIFY(reg.Register(QStringLiteral("/usr/local/bin/peltra"), kAppIcon, kDocIcon));
     QVERIFY(reg.Changed());
-    QVERIFY(Read(reg.DesktopEntryPath()).contains("Exec=/usr/local/bin/peltra %f"));
+    QVERIFY(ReadAll(reg.DesktopEntryPath()).contains("Exec=/usr/local/bin/peltra %f"));
 }
 
 void TestRegistration::keepsOtherLinesOfMimeApps()
@@ -123,11 +118,11 @@ void TestRegistration::keepsOtherLinesOfMimeApps()
     Write(m_config + QStringLiteral("/mimeapps.list"), before);
     ShellRegistration reg(m_data, m_config);
     QVERIFY(reg.Register(QStringLiteral("/opt/p"), {}, {}));
-    QCOMPARE(Read(reg.MimeAppsListPath()),
+    QCOMPARE(ReadAll(reg.MimeAppsListPath()),
              before + "application/x-peltra-document=peltra.desktop;\n");
 
     QVERIFY(reg.Unregister());
-    QCOMPARE(Read(reg.MimeAppsListPath()), before);
+    QCOMPARE(ReadAll(reg.MimeAppsListPath()), before);
 }
 
 void TestRegistration::unregisterRemovesOurs()
@@ -140,7 +135,7 @@ void TestRegistration::unregisterRemovesOurs()
          {reg.DesktopEntryPath(), reg.AppIconPath(), reg.DocumentIconPath(), reg.MimePackagePath()})
         QVERIFY2(!QFileInfo::exists(path), qPrintable(path));
     QVERIFY(reg.DefaultApplication().isEmpty());
-    QVERIFY(!Read(reg.MimeAppsListPath()).contains("peltra"));
+    QVERIFY(!ReadAll(reg.MimeAppsListPath()).contains("peltra"));
 
     // Removing what is not there is no failure; the next start writes it again.
     QVERIFY(reg.Unregister());
@@ -159,11 +154,11 @@ void TestRegistration::otherProgramsAssociationLeftAlone()
 
     ShellRegistration reg(m_data, m_config);
     QVERIFY(reg.Register(QStringLiteral("/opt/p"), kAppIcon, kDocIcon));
-    QCOMPARE(Read(reg.MimeAppsListPath()), other);
+    QCOMPARE(ReadAll(reg.MimeAppsListPath()), other);
     QVERIFY(QFileInfo::exists(reg.DesktopEntryPath()));
 
     QVERIFY(reg.Unregister());
-    QCOMPARE(Read(reg.MimeAppsListPath()), other);
+    QCOMPARE(ReadAll(reg.MimeAppsListPath()), other);
     // The file type stays for the other program; our entry and icons go.
     QVERIFY(QFileInfo::exists(reg.MimePackagePath()));
     QVERIFY(!QFileInfo::exists(reg.DesktopEntryPath()));

@@ -3,6 +3,7 @@
 // template into the finished game; every page exists, shows the script its
 // click copies and links on; the project file is stable through the archive.
 
+#include "support/testsupport.h"
 #include "tutorial/archive.h"
 #include "tutorial/codepage.h"
 #include "tutorial/peltra.h"
@@ -21,14 +22,6 @@ namespace {
 const QString programFolder = QStringLiteral(PELTRA_PROGRAM_FOLDER);
 const QString installTree = QStringLiteral(PELTRA_SAMPLE_INSTALL_TREE);
 const QString sampleSource = QStringLiteral(PELTRA_SOURCE_DIR "/sample");
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
-}
 
 // Strict UTF-8 decoding; a null string when the bytes are not UTF-8.
 QString DecodeUtf8(const QByteArray& bytes)

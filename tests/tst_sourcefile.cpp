@@ -1,4 +1,5 @@
 #include "build/sourcefile.h"
+#include "support/testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,19 +11,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-QString S(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-QByteArray ReadBytes(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<unreadable>");
-    return file.readAll();
-}
 
 bool WriteBytes(const QString& path, const QByteArray& bytes)
 {
@@ -94,7 +82,7 @@ void TestSourceFile::save()
     QFETCH(QByteArray, bytes);
     const QString file = path("Main.as");
     QVERIFY(SaveSourceFile(file, text));
-    QCOMPARE(ReadBytes(file), bytes);
+    QCOMPARE(ReadAll(file, "<unreadable>"), bytes);
 }
 
 void TestSourceFile::load_data()
@@ -157,7 +145,7 @@ void TestSourceFile::saveReplacesLongerFile()
     const QString file = path("shorter.as");
     QVERIFY(WriteBytes(file, QByteArray(10000, 'x')));
     QVERIFY(SaveSourceFile(file, S("short")));
-    QCOMPARE(ReadBytes(file), QByteArray("short"));
+    QCOMPARE(ReadAll(file, "<unreadable>"), QByteArray("short"));
 }
 
 void TestSourceFile::bomDroppedByNextSave()
@@ -167,7 +155,7 @@ void TestSourceFile::bomDroppedByNextSave()
     QString text;
     QVERIFY(LoadSourceFile(file, text));
     QVERIFY(SaveSourceFile(file, text));
-    QCOMPARE(ReadBytes(file), QByteArray("\xE3\x81\x82\r\n"));
+    QCOMPARE(ReadAll(file, "<unreadable>"), QByteArray("\xE3\x81\x82\r\n"));
 }
 
 void TestSourceFile::loadFailure_data()
@@ -208,8 +196,8 @@ void TestSourceFile::saveFailureKeepsPreviousFile()
 
     const QString file = target.isEmpty() ? QString() : m_dir.filePath(target);
     QVERIFY(!SaveSourceFile(file, S("new text")));
-    QCOMPARE(ReadBytes(neighbour), QByteArray("before\r\n"));
-    QCOMPARE(ReadBytes(path("dir.as/inside")), QByteArray("kept"));
+    QCOMPARE(ReadAll(neighbour, "<unreadable>"), QByteArray("before\r\n"));
+    QCOMPARE(ReadAll(path("dir.as/inside"), "<unreadable>"), QByteArray("kept"));
     QVERIFY(!QFileInfo::exists(path("gone")));
     // No half-written file is left behind beside the target.
     const QStringList left = QDir(m_dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot);
@@ -237,10 +225,10 @@ void TestSourceFile::writeFailureKeepsPreviousFile()
     std::signal(SIGXFSZ, oldHandler);
 
     QVERIFY(!savedOk);
-    QCOMPARE(ReadBytes(file), previous);
+    QCOMPARE(ReadAll(file, "<unreadable>"), previous);
     // And a later save that fits goes through.
     QVERIFY(SaveSourceFile(file, S("ok")));
-    QCOMPARE(ReadBytes(file), QByteArray("ok"));
+    QCOMPARE(ReadAll(file, "<unreadable>"), QByteArray("ok"));
 }
 
 QTEST_GUILESS_MAIN(TestSourceFile)

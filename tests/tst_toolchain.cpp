@@ -11,6 +11,7 @@
 #include "build/compilecommand.h"
 #include "build/locations.h"
 #include "build/processrunner.h"
+#include "support/testsupport.h"
 #include "swfheader.h"
 
 #include <QDateTime>
@@ -121,19 +122,6 @@ const char* const kGameConfig = R"(<?xml version="1.0" encoding="utf-8"?>
 	<default-background-color>0x336699</default-background-color>
 </flex-config>
 )";
-
-bool WriteFile(const QString& path, const QByteArray& data)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // A program folder of its own: game/src, game/obj, game/bin.
 struct GameFolder
@@ -318,9 +306,9 @@ void TestToolchain::compilesGame_data()
 
     // The tutorial's finished game with the template's own settings, once
     // they are there.
-    const QByteArray finished = ReadFile(kSourceDir + QStringLiteral("/sample/finished/Main.as"));
+    const QByteArray finished = ReadAll(kSourceDir + QStringLiteral("/sample/finished/Main.as"));
     const QByteArray templateConfig =
-        ReadFile(kSourceDir + QStringLiteral("/sample/game/obj/Main-config.xml"));
+        ReadAll(kSourceDir + QStringLiteral("/sample/game/obj/Main-config.xml"));
     if (!finished.isEmpty() && !templateConfig.isEmpty())
         QTest::newRow("finished sample")
             << finished << templateConfig << QStringList() << "p" << QSize() << 0xFFFFFFFFu;
@@ -345,7 +333,7 @@ void TestToolchain::compilesGame()
     const Run r = Compile(g, extra);
     QVERIFY2(!r.crashed && r.exitCode == 0, qPrintable(r.out + r.err));
 
-    const QByteArray movie = ReadFile(g.movie());
+    const QByteArray movie = ReadAll(g.movie());
     QVERIFY2(!movie.isEmpty(), "the compiler wrote no movie");
     const QByteArray sig = movie.left(3);
     QVERIFY2(sig == "FWS" || sig == "CWS" || sig == "ZWS", sig.constData());
@@ -405,7 +393,7 @@ void TestToolchain::compilesThroughProgramCommandLine()
     QCOMPARE(QDir::cleanPath(MoviePath(folder)), QDir::cleanPath(g.movie()));
     QByteArray fws;
     QString error;
-    QVERIFY2(DecompressSwf(ReadFile(MoviePath(folder)), &fws, &error), qPrintable(error));
+    QVERIFY2(DecompressSwf(ReadAll(MoviePath(folder)), &fws, &error), qPrintable(error));
     SwfHeader header;
     QVERIFY(ReadSwfHeader(fws, &header, &error));
     QCOMPARE(header.frameSize(), QSize(320, 240));
@@ -564,7 +552,7 @@ void TestToolchain::builderIsDeterministic()
                               ruffle.filePath(name), out});
         QVERIFY(p.waitForFinished(120000));
         QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
-        built.append(ReadFile(out));
+        built.append(ReadAll(out));
         QVERIFY(built.last().startsWith("PK"));
     }
     for (const QByteArray& b : built)
