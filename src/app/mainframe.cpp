@@ -106,10 +106,11 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     CreateStatusBar();
 
     const QString folder = GetProgramFolder();
+    const QString gameRoot = GetGameRoot(); // the user's copy of game/ when folder is read-only
     m_strMxmlcPath = MxmlcPath(folder);
-    m_strSourcePath = SourcePath(folder);
+    m_strSourcePath = SourcePath(gameRoot);
     m_strPlayerPath = PlayerPath(folder);
-    m_strMoviePath = MoviePath(folder);
+    m_strMoviePath = MoviePath(gameRoot);
 
     connect(qApp, &QApplication::focusChanged, this, &CMainFrame::OnFocusChanged);
     // Drops of project files anywhere in the window (the panes would take
@@ -755,7 +756,7 @@ void CMainFrame::OnBuildAndRun()
     SaveSourceFile(m_strSourcePath, text);
 
     const QString commandLine =
-        FormatCompileCommandLine(m_strMxmlcPath, m_strSourcePath, GetProgramFolder());
+        FormatCompileCommandLine(m_strMxmlcPath, m_strSourcePath, GetGameRoot());
 
     // The window takes no input while the compiler runs, but keeps painting.
     QApplication::setOverrideCursor(Qt::WaitCursor);

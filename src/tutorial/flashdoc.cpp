@@ -207,7 +207,7 @@ bool CFlashDoc::DoSave(const QString& pathName, bool replace)
         QString folder;
         QString suggested;
         if (m_strPathName.isEmpty()) {
-            folder = GetProgramFolder();
+            folder = GetGameRoot(); // the program folder unless the user cannot write there
             suggested = m_strTitle;
             // A title never names a folder.
             const qsizetype bad = suggested.indexOf(QRegularExpression(QStringLiteral("[:/\\\\]")));
