@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+
 #include <cerrno>
 #include <cstring>
 
@@ -42,6 +44,36 @@ QMap<QString, QString> ReadReport(const QString& path)
     return report;
 }
 
+// True when the process is gone altogether: ended and reaped.
+bool ProcessReaped(qint64 pid)
+{
+    return !QFileInfo::exists(S("/proc/%1").arg(pid));
+}
+
+// True when the process has ended: gone, or a zombie left for its parent
+// (a process this one did not start is reaped by whoever adopted it).
+bool ProcessEnded(qint64 pid)
+{
+    QFile stat(S("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    return close < 0 || line.mid(close + 2, 1) == "Z";
+}
+
+// The process ids a child wrote to a file, separated by blanks.
+QList<qint64> ReadPids(const QString& path)
+{
+    QList<qint64> pids;
+    const QList<QByteArray> words = ReadAll(path).simplified().split(' ');
+    for (const QByteArray& word : words) {
+        if (!word.isEmpty())
+            pids << word.toLongLong();
+    }
+    return pids;
+}
+
 bool CopyExecutable(const QString& from, const QString& to)
 {
     QFile::remove(to);
@@ -63,10 +95,15 @@ private Q_SLOTS:
     void floodOnBothStreams();
     void backgroundProcessHoldsOutput();
     void childOutlivesItsOutput();
+    void lingeringChildIsReapedLater();
+    void stopEndsProcessGroup_data();
+    void stopEndsProcessGroup();
     void whileWaitingIsCalled();
     void childsStandardHandles();
     void programFolderWithBlanks_data();
     void programFolderWithBlanks();
+    void argumentsPassedWhole_data();
+    void argumentsPassedWhole();
     void failedStart_data();
     void failedStart();
     void reportFormat_data();
@@ -94,20 +131,38 @@ void TestProcessRunner::cleanup()
 
 void TestProcessRunner::childEnds_data()
 {
-    QTest::addColumn<QString>("arguments");
-    QTest::newRow("ends at once without output") << S("quiet");
-    QTest::newRow("ends with a failure status") << S("fail 3");
-    QTest::newRow("ends with status 255") << S("fail 255");
-    QTest::newRow("unknown arguments, message and 64") << S("\"no such mode\"");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<RunEnd>("end");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("output");
+    QTest::newRow("ends at once without output")
+        << QStringList{"quiet"} << RunEnd::Exited << 0 << QByteArray();
+    QTest::newRow("ends with a failure status")
+        << QStringList{"fail", "3"} << RunEnd::Exited << 3 << QByteArray("error: failed\n");
+    QTest::newRow("ends with status 255")
+        << QStringList{"fail", "255"} << RunEnd::Exited << 255 << QByteArray("error: failed\n");
+    QTest::newRow("unknown arguments, message and 64")
+        << QStringList{"no such mode"} << RunEnd::Exited << 64 << QByteArray("unknown mode\n");
+    QTest::newRow("ended by a signal")
+        << QStringList{"signal", "6"} << RunEnd::Signalled << 6 << QByteArray();
 }
 
 void TestProcessRunner::childEnds()
 {
-    QFETCH(QString, arguments);
-    // A compiler that fails is no failure of the runner.
-    const RunResult result = RunCompilerProcess(kChild + ' ' + arguments);
+    QFETCH(QStringList, arguments);
+    QFETCH(RunEnd, end);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, output);
+    // A compiler that fails is no failure of the runner: its status and
+    // output are kept for the caller to judge.
+    const RunResult result = RunProcess(QStringList{kChild} + arguments);
     QVERIFY2(result.ok, qPrintable(result.report()));
     QCOMPARE(result.report(), QString());
+    QCOMPARE(result.end, end);
+    QCOMPARE(result.exitCode, exitCode);
+    QCOMPARE(result.output, output);
+    QVERIFY(!result.outputCut);
+    QCOMPARE(result.succeeded(), end == RunEnd::Exited && exitCode == 0);
 }
 
 void TestProcessRunner::floodOnBothStreams()
@@ -118,6 +173,11 @@ void TestProcessRunner::floodOnBothStreams()
     const RunResult result =
         RunCompilerProcess(kChild + S(" flood ") + QString::number(6 << 20) + ' ' + marker);
     QVERIFY2(result.ok, qPrintable(result.report()));
+    QVERIFY(result.succeeded());
+    // The first MiB is kept, the rest read and dropped.
+    QCOMPARE(result.output.size(), kKeptOutputSize);
+    QVERIFY(result.outputCut);
+    QCOMPARE(result.output.left(2), QByteArray("aa"));
     QVERIFY(QFile::exists(marker));
 }
 
@@ -147,6 +207,63 @@ void TestProcessRunner::childOutlivesItsOutput()
         QVERIFY(QFile::exists(marker));
         QVERIFY(NoChildLeft());
     }
+}
+
+void TestProcessRunner::lingeringChildIsReapedLater()
+{
+    // The child closes its output and waits for a gate that opens only
+    // after the run: the run returns all the same, with the child's status
+    // unknown, and the child is reaped once it ends, without a further call.
+    const QString gate = path(S("linger.gate"));
+    const QString pidFile = path(S("linger.pid"));
+    RunOptions options;
+    options.exitWait = std::chrono::milliseconds(100);
+    const RunResult result = RunProcess({kChild, S("lingerwait"), gate, pidFile}, options);
+    QVERIFY2(result.ok, qPrintable(result.report()));
+    QCOMPARE(result.end, RunEnd::StatusUnknown);
+    QVERIFY(!result.succeeded());
+
+    const QList<qint64> pids = ReadPids(pidFile);
+    QCOMPARE(pids.size(), 1);
+    QVERIFY(!ProcessEnded(pids.first()));
+    QVERIFY(WriteFile(gate, QByteArray()));
+    QTRY_VERIFY(ProcessReaped(pids.first()));
+}
+
+void TestProcessRunner::stopEndsProcessGroup_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<RunEnd>("end");
+    QTest::newRow("cancelled") << true << RunEnd::Cancelled;
+    QTest::newRow("past the time limit") << false << RunEnd::TimedOut;
+}
+
+void TestProcessRunner::stopEndsProcessGroup()
+{
+    QFETCH(bool, cancel);
+    QFETCH(RunEnd, end);
+    // The child and a process it started both hold the output and wait a
+    // minute; a cancel, or the time limit, ends them both at once.
+    const QString pidFile = path(S("group.pid"));
+    QFile::remove(pidFile);
+    std::atomic<bool> stop{false};
+    RunOptions options;
+    if (cancel) {
+        options.cancel = &stop;
+        options.whileWaiting = [&] { stop = ReadPids(pidFile).size() == 2; };
+    } else {
+        options.timeLimit = std::chrono::milliseconds(300);
+    }
+    const RunResult result = RunProcess({kChild, S("group"), pidFile}, options);
+    QVERIFY2(result.ok, qPrintable(result.report()));
+    QCOMPARE(result.end, end);
+    QVERIFY(!result.succeeded());
+    QVERIFY(result.elapsedMs < 30000);
+
+    const QList<qint64> pids = ReadPids(pidFile);
+    QCOMPARE(pids.size(), 2);
+    QVERIFY(ProcessReaped(pids.at(0)));
+    QTRY_VERIFY(ProcessEnded(pids.at(1)));
 }
 
 void TestProcessRunner::whileWaitingIsCalled()
@@ -232,6 +349,41 @@ void TestProcessRunner::programFolderWithBlanks()
     QCOMPARE(report.value("arg2"), S("-output"));
     QCOMPARE(report.value("arg3"), MoviePath(programFolder));
     QCOMPARE(report.value("arg4"), S("-load-config+=") + ConfigPath(programFolder));
+}
+
+void TestProcessRunner::argumentsPassedWhole_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("double quote") << S("say \"hi\"");
+    QTest::newRow("quote at the end of a name") << S("a\"/b\"");
+    QTest::newRow("backslashes before a quote") << S("x\\\"y z");
+    // <tmp>/run is a program of its own beside the folder "run dir".
+    QTest::newRow("first part of the folder is a program") << S("run dir");
+    QTest::newRow("japanese with blanks") << S("学習 フォルダ/\"ゲーム\"");
+}
+
+void TestProcessRunner::argumentsPassedWhole()
+{
+    QFETCH(QString, folder);
+    const QString programFolder = path(folder) + '/';
+    QVERIFY(CopyExecutable(kProbe, MxmlcPath(programFolder)));
+    QVERIFY(CopyExecutable(kProbe, path(S("run"))));
+
+    const QString reportPath = path(S("whole.txt"));
+    QFile::remove(reportPath);
+    qputenv("PELTRA_PROBE_REPORT", QFile::encodeName(reportPath));
+    const RunResult result = RunProcess(
+        CompileArguments(MxmlcPath(programFolder), SourcePath(programFolder), programFolder));
+    QVERIFY2(result.succeeded(), qPrintable(result.report()));
+    QCOMPARE(result.output, QByteArray("probe done\n"));
+
+    const QMap<QString, QString> report = ReadReport(reportPath);
+    QCOMPARE(report.value("arg0"), MxmlcPath(programFolder));
+    QCOMPARE(report.value("arg1"), SourcePath(programFolder));
+    QCOMPARE(report.value("arg2"), S("-output"));
+    QCOMPARE(report.value("arg3"), MoviePath(programFolder));
+    QCOMPARE(report.value("arg4"), S("-load-config+=") + ConfigPath(programFolder));
+    QCOMPARE(report.value("argc"), S("5"));
 }
 
 void TestProcessRunner::failedStart_data()

@@ -4,6 +4,15 @@
 
 #include <QFileInfo>
 
+namespace {
+
+// The parts both forms are built from: the option that names the movie and
+// the one that adds the game's configuration.
+const char kOutputOption[] = "-output";
+const char kConfigOption[] = "-load-config+=";
+
+} // namespace
+
 QString FormatCompileCommandLine(const QString& mxmlcPath, const QString& sourcePath,
                                  const QString& programFolder)
 {
@@ -11,9 +20,17 @@ QString FormatCompileCommandLine(const QString& mxmlcPath, const QString& source
     // Plain substitution: the arguments are neither quoted nor altered. The
     // output and configuration paths are the locations' own (the latter with
     // its doubled separator).
-    return mxmlcPath + QLatin1String(" \"") + sourcePath + QLatin1String("\" -output \"") +
-           MoviePath(programFolder) + QLatin1String("\" -load-config+=\"") +
+    return mxmlcPath + QLatin1String(" \"") + sourcePath + QLatin1String("\" ") +
+           QLatin1String(kOutputOption) + QLatin1String(" \"") + MoviePath(programFolder) +
+           QLatin1String("\" ") + QLatin1String(kConfigOption) + QLatin1Char('"') +
            ConfigPath(programFolder) + QLatin1Char('"');
+}
+
+QStringList CompileArguments(const QString& mxmlcPath, const QString& sourcePath,
+                             const QString& programFolder)
+{
+    return {mxmlcPath, sourcePath, QLatin1String(kOutputOption), MoviePath(programFolder),
+            QLatin1String(kConfigOption) + ConfigPath(programFolder)};
 }
 
 namespace {

@@ -9,6 +9,13 @@
 QString FormatCompileCommandLine(const QString& mxmlcPath, const QString& sourcePath,
                                  const QString& programFolder);
 
+// The compiler's arguments, the program first, built from the same parts as
+// the command line above but each one whole: a path is passed exactly as it
+// is, whatever blanks or double quotes it holds. The compiler is started
+// from this list; the formatted line serves the failure report.
+QStringList CompileArguments(const QString& mxmlcPath, const QString& sourcePath,
+                             const QString& programFolder);
+
 // Splits a command line into arguments by the rules Windows programs use.
 // An unquoted first token that contains blanks is resolved by trying the
 // text up to each blank in turn and taking the first that names an existing

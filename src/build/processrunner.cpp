@@ -6,9 +6,13 @@
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -240,6 +244,8 @@ private:
     bool m_attrReady = false;
 };
 
+using Clock = std::chrono::steady_clock;
+
 // Calls whileWaiting when a wait interval has passed since the last call.
 class Waiter
 {
@@ -250,7 +256,7 @@ public:
     {
         if (!m_whileWaiting)
             return;
-        const auto now = std::chrono::steady_clock::now();
+        const auto now = Clock::now();
         if (force || now - m_last >= kWaitingInterval) {
             m_last = now;
             m_whileWaiting();
@@ -259,17 +265,59 @@ public:
 
 private:
     const std::function<void()>& m_whileWaiting;
-    std::chrono::steady_clock::time_point m_last = std::chrono::steady_clock::now();
+    Clock::time_point m_last = Clock::now();
 };
 
-// Reads the output in pieces of 256 bytes, dropping them, until every holder
-// of the pipe's write end has closed it.
-RunResult DrainChildOutput(int readEnd, Waiter& waiter)
+// Whether the run has been cancelled or has passed its time limit.
+class Stopper
+{
+public:
+    Stopper(const RunOptions& options, Clock::time_point start)
+        : m_cancel(options.cancel),
+          m_deadline(options.timeLimit.count() > 0 ? start + options.timeLimit
+                                                   : Clock::time_point::max())
+    {}
+
+    // RunEnd::Cancelled or RunEnd::TimedOut once the run must stop,
+    // RunEnd::Exited while it may go on.
+    RunEnd check() const
+    {
+        if (m_cancel && m_cancel->load())
+            return RunEnd::Cancelled;
+        if (Clock::now() >= m_deadline)
+            return RunEnd::TimedOut;
+        return RunEnd::Exited;
+    }
+
+    // How long a wait may last before the time limit needs a look.
+    int pollMilliseconds() const
+    {
+        if (m_deadline == Clock::time_point::max())
+            return kPollMilliseconds;
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(m_deadline - Clock::now())
+                .count();
+        return int(std::clamp<long long>(left + 1, 0, kPollMilliseconds));
+    }
+
+private:
+    const std::atomic<bool>* m_cancel;
+    Clock::time_point m_deadline;
+};
+
+// Reads the output in pieces of 256 bytes until every holder of the pipe's
+// write end has closed it, keeping the first kKeptOutputSize bytes. Stops
+// early, setting stopped, when the run is cancelled or times out.
+RunResult DrainChildOutput(int readEnd, Waiter& waiter, const Stopper& stopper, RunResult& kept,
+                           RunEnd& stopped)
 {
     char piece[kPieceSize];
     for (;;) {
+        stopped = stopper.check();
+        if (stopped != RunEnd::Exited)
+            return RunResult();
         pollfd pfd{readEnd, POLLIN, 0};
-        const int ready = ::poll(&pfd, 1, kPollMilliseconds);
+        const int ready = ::poll(&pfd, 1, stopper.pollMilliseconds());
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
@@ -282,11 +330,19 @@ RunResult DrainChildOutput(int readEnd, Waiter& waiter)
         if (pfd.revents & POLLNVAL)
             return Failure(kReadFile, EBADF);
         // Read what is there; the end is non-blocking, so an empty pipe
-        // sends us back to poll.
-        for (;;) {
+        // sends us back to poll. A child that writes without pause still
+        // gets its cancel and time limit checked between pieces.
+        for (int pieces = 0;; ++pieces) {
             const ssize_t n = ::read(readEnd, piece, sizeof piece);
             if (n > 0) {
+                const qsizetype room = kKeptOutputSize - kept.output.size();
+                if (room > 0)
+                    kept.output.append(piece, std::min<qsizetype>(room, n));
+                if (n > room)
+                    kept.outputCut = true;
                 waiter.tick(false);
+                if (pieces % 256 == 255 && stopper.check() != RunEnd::Exited)
+                    break;
                 continue;
             }
             if (n == 0)
@@ -300,24 +356,84 @@ RunResult DrainChildOutput(int readEnd, Waiter& waiter)
     }
 }
 
-// Waits for the child's end so that no zombie stays. The output has ended,
-// so the child is normally gone or about to go; while it is not, the window
-// is still given its turns.
-RunResult ReapChild(pid_t pid, Waiter& waiter, bool haveWaiter)
+// Children that lingered past their output, for the background reaper.
+std::mutex g_lingeringMutex;
+std::vector<pid_t> g_lingering;
+
+// Reaps the lingering children that have ended by now, without waiting.
+void SweepLingering()
 {
+    const std::lock_guard<std::mutex> lock(g_lingeringMutex);
+    g_lingering.erase(std::remove_if(g_lingering.begin(), g_lingering.end(),
+                                     [](pid_t pid) {
+                                         int status = 0;
+                                         const pid_t rc = ::waitpid(pid, &status, WNOHANG);
+                                         return rc == pid || (rc < 0 && errno == ECHILD);
+                                     }),
+                      g_lingering.end());
+}
+
+// A child that has not ended is reaped by a thread of its own as soon as it
+// ends, so it leaves no zombie and holds nothing up. Should no thread be
+// available, the next run sweeps it up.
+void ReapInBackground(pid_t pid)
+{
+    try {
+        std::thread([pid] {
+            int status = 0;
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        }).detach();
+    } catch (const std::system_error&) {
+        const std::lock_guard<std::mutex> lock(g_lingeringMutex);
+        g_lingering.push_back(pid);
+    }
+}
+
+// Ends the child's whole process group (its session): the child and what
+// it started.
+void EndGroup(pid_t pid)
+{
+    ::kill(-pid, SIGKILL);
+}
+
+// Waits up to exitWait for the child's end and notes its status. While
+// waiting, a cancel or the time limit ends the child's group (once) and the
+// wait starts again, so that an ended child is reaped. Returns false when
+// the child is still there at the end.
+bool AwaitEnd(pid_t pid, const RunOptions& options, Waiter& waiter, const Stopper& stopper,
+              RunEnd& stopped, RunResult& result)
+{
+    auto deadline = Clock::now() + options.exitWait;
     for (;;) {
         int status = 0;
-        const pid_t rc = ::waitpid(pid, &status, haveWaiter ? WNOHANG : 0);
-        if (rc == pid)
-            return RunResult();
+        const pid_t rc = ::waitpid(pid, &status, WNOHANG);
+        if (rc == pid) {
+            if (WIFSIGNALED(status)) {
+                result.end = RunEnd::Signalled;
+                result.exitCode = WTERMSIG(status);
+            } else {
+                result.end = RunEnd::Exited;
+                result.exitCode = WEXITSTATUS(status);
+            }
+            return true;
+        }
         if (rc < 0) {
             if (errno == EINTR)
                 continue;
             // Somebody ignoring SIGCHLD has had it reaped already.
-            if (errno == ECHILD)
-                return RunResult();
-            return Failure(kCloseHandle, errno);
+            result.end = RunEnd::StatusUnknown;
+            return true;
         }
+        if (stopped == RunEnd::Exited) {
+            stopped = stopper.check();
+            if (stopped != RunEnd::Exited) {
+                EndGroup(pid);
+                deadline = Clock::now() + options.exitWait;
+            }
+        }
+        if (Clock::now() >= deadline)
+            return false;
         ::poll(nullptr, 0, 10);
         waiter.tick(false);
     }
@@ -325,10 +441,9 @@ RunResult ReapChild(pid_t pid, Waiter& waiter, bool haveWaiter)
 
 } // namespace
 
-RunResult RunCompilerProcess(const QString& commandLine, const std::function<void()>& whileWaiting)
+RunResult RunProcess(const QStringList& args, const RunOptions& options)
 {
-    // The command line has no length limit here; a folder of any depth runs.
-    const QStringList args = SplitCommandLine(commandLine);
+    SweepLingering();
     if (args.isEmpty())
         return Failure(kCreateProcess, ENOENT);
     QByteArray program;
@@ -355,6 +470,8 @@ RunResult RunCompilerProcess(const QString& commandLine, const std::function<voi
     if (!result.ok)
         return result;
 
+    // Each argument goes to the child exactly as given: no quoting, no
+    // splitting, whatever blanks or quotes it holds.
     std::vector<QByteArray> argBytes;
     argBytes.reserve(args.size());
     for (const QString& arg : args)
@@ -365,6 +482,7 @@ RunResult RunCompilerProcess(const QString& commandLine, const std::function<voi
     argv.push_back(nullptr);
 
     pid_t pid = -1;
+    const auto start = Clock::now();
     // posix_spawn reports a failed exec itself (EACCES, ENOEXEC...).
     const int spawnError = ::posix_spawn(&pid, program.constData(), setup.actions(), setup.attr(),
                                          argv.data(), environ);
@@ -377,22 +495,42 @@ RunResult RunCompilerProcess(const QString& commandLine, const std::function<voi
     if (closeError == 0)
         closeError = inputCloseError;
 
-    Waiter waiter(whileWaiting);
+    Waiter waiter(options.whileWaiting);
+    const Stopper stopper(options, start);
+    RunEnd stopped = RunEnd::Exited;
+    RunResult run;
     if (closeError == 0)
-        result = DrainChildOutput(outputRead.get(), waiter);
+        run = DrainChildOutput(outputRead.get(), waiter, stopper, result, stopped);
     else
-        result = Failure(kCloseHandle, closeError);
+        run = Failure(kCloseHandle, closeError);
+    if (stopped != RunEnd::Exited || !run.ok)
+        EndGroup(pid);
 
-    // Whatever happened, the runner's ends are closed and the child reaped;
-    // with the output end closed a child still writing ends on SIGPIPE.
+    // Whatever happened, the runner's ends are closed and the child reaped,
+    // now or, when it lingers, in the background; with the output end closed
+    // a child still writing ends on SIGPIPE.
     const int readCloseError = outputRead.close();
     const int writeCloseError = inputWrite.close();
-    const RunResult reaped = ReapChild(pid, waiter, bool(whileWaiting));
-    if (!result.ok)
-        return result;
+    if (!AwaitEnd(pid, options, waiter, stopper, stopped, result)) {
+        ReapInBackground(pid);
+        result.end = RunEnd::StatusUnknown;
+    }
+    if (stopped != RunEnd::Exited)
+        result.end = stopped;
+    result.elapsedMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    if (!run.ok)
+        return run;
     if (readCloseError != 0)
         return Failure(kCloseHandle, readCloseError);
     if (writeCloseError != 0)
         return Failure(kCloseHandle, writeCloseError);
-    return reaped;
+    return result;
+}
+
+RunResult RunCompilerProcess(const QString& commandLine, const std::function<void()>& whileWaiting)
+{
+    RunOptions options;
+    options.whileWaiting = whileWaiting;
+    return RunProcess(SplitCommandLine(commandLine), options);
 }

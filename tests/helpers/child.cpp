@@ -10,7 +10,14 @@
 //   linger MARKER           closes its output, then creates MARKER a moment
 //                           later and ends
 //   waitfile PATH           waits until PATH exists, then creates PATH.seen
+//   signal NUMBER           ends by raising the signal NUMBER
+//   lingerwait GATE PIDFILE closes its output, writes its process id to
+//                           PIDFILE, then waits until GATE exists and ends
+//   group PIDFILE           starts a process that keeps the output, writes
+//                           both process ids to PIDFILE, and both wait
+//                           (a minute at most) to be ended from outside
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -49,6 +56,29 @@ void CreateMarker(const char* path)
 void Pause(int milliseconds)
 {
     usleep(useconds_t(milliseconds) * 1000);
+}
+
+bool WriteText(const char* path, const std::string& text)
+{
+    const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    const bool ok = WriteAll(fd, text.data(), text.size());
+    close(fd);
+    return ok;
+}
+
+// Waits until path exists, a minute at most, so that a runner that never
+// lets go fails its test instead of hanging it.
+bool WaitForFile(const char* path)
+{
+    struct stat st;
+    for (int i = 0; i < 6000; ++i) {
+        if (stat(path, &st) == 0)
+            return true;
+        Pause(10);
+    }
+    return false;
 }
 
 int Flood(long long bytes, const char* marker)
@@ -110,17 +140,35 @@ int main(int argc, char** argv)
         return 0;
     }
     if (mode == "waitfile" && argc > 2) {
-        // Bounded, so that a runner that never calls back fails the test
-        // instead of hanging it.
-        struct stat st;
-        for (int i = 0; i < 6000; ++i) {
-            if (stat(argv[2], &st) == 0) {
-                CreateMarker((std::string(argv[2]) + ".seen").c_str());
-                return 0;
-            }
-            Pause(10);
+        if (!WaitForFile(argv[2]))
+            return 1;
+        CreateMarker((std::string(argv[2]) + ".seen").c_str());
+        return 0;
+    }
+    if (mode == "signal" && argc > 2) {
+        signal(std::atoi(argv[2]), SIG_DFL);
+        raise(std::atoi(argv[2]));
+        return 0;
+    }
+    if (mode == "lingerwait" && argc > 3) {
+        close(STDOUT_FILENO);
+        close(STDERR_FILENO);
+        if (!WriteText(argv[3], std::to_string(getpid()) + "\n"))
+            return 2;
+        return WaitForFile(argv[2]) ? 0 : 1;
+    }
+    if (mode == "group" && argc > 2) {
+        const pid_t pid = fork();
+        if (pid < 0)
+            return 2;
+        if (pid == 0) {
+            Pause(60000);
+            _exit(0);
         }
-        return 1;
+        if (!WriteText(argv[2], std::to_string(getpid()) + " " + std::to_string(pid) + "\n"))
+            return 2;
+        Pause(60000);
+        return 0;
     }
     std::fprintf(stderr, "unknown mode\n");
     return 64;
