@@ -16,8 +16,9 @@
 // then 'X' with the exit status (4 bytes), or 'C' alone: compile it cold.
 // A caller that gets no 'X' or 'C' (the server died) compiles cold too.
 //
-// The server ends after the given idle time, on SIGTERM, when its working
-// folder is gone, or when another server already holds the lock file.
+// The server ends after the given idle time, on SIGTERM, when its socket,
+// its working folder or its installation is gone (or the installation was
+// set up again), or when another server already holds the lock file.
 
 import java.io.BufferedOutputStream;
 import java.io.ByteArrayOutputStream;
@@ -52,6 +53,8 @@ public final class CompileServer {
     private static final byte COLD = 'C';
     private static final int MAX_REQUEST = 1 << 20;
     private static final long REQUEST_DEADLINE_MILLIS = 30_000;
+    // How often an idle server checks that it is still wanted.
+    private static final long CHECK_MILLIS = 5_000;
 
     // The compiler's exit status of -watch: it keeps running, which only a
     // cold compile of its own can do.
@@ -164,6 +167,9 @@ public final class CompileServer {
             }
             log("ended");
         }));
+        // The installation it serves: set up again or removed, it ends.
+        final Path stampPath = installationStamp();
+        final byte[] stamp = readStamp(stampPath);
         log("serving " + socketPath + " (pid " + ProcessHandle.current().pid() + ")");
 
         Charset charset = Charset.defaultCharset();
@@ -185,7 +191,12 @@ public final class CompileServer {
                 log("idle for " + (idleMillis / 1000) + " s; ending");
                 break;
             }
-            selector.select(left);
+            selector.select(Math.min(left, CHECK_MILLIS));
+            String gone = whatIsGone(socketPath, socketKey, stampPath, stamp, ownPath, ownFolder);
+            if (gone != null) {
+                log(gone + "; ending");
+                break;
+            }
             selector.selectedKeys().clear();
             SocketChannel client = server.accept();
             if (client == null)
@@ -215,10 +226,6 @@ public final class CompileServer {
                 System.exit(1);
             }
             idleSince = System.currentTimeMillis();
-            if (!ownFolder.equals(folderKey(ownPath))) {
-                log("working folder " + ownPath + " is gone; ending");
-                break;
-            }
         }
         server.close();
         lock.release();
@@ -294,7 +301,41 @@ public final class CompileServer {
         }
     }
 
-    // The identity of a folder (device and inode), or null.
+    // Why the server is no longer wanted, or null: its socket was removed or
+    // taken over, its installation set up again or removed, its working
+    // folder removed. Callers would never reach it again.
+    private static String whatIsGone(Path socketPath, Object socketKey, Path stampPath,
+                                     byte[] stamp, String ownPath, Object ownFolder) {
+        if (socketKey == null || !socketKey.equals(folderKey(socketPath.toString())))
+            return "socket " + socketPath + " is gone";
+        if (stampPath != null && !Arrays.equals(stamp, readStamp(stampPath)))
+            return "installation " + stampPath.getParent() + " changed";
+        if (!ownFolder.equals(folderKey(ownPath)))
+            return "working folder " + ownPath + " is gone";
+        return null;
+    }
+
+    // <installation>/toolchain.stamp, the server's classes being in
+    // <installation>/lib/compile-server; null when unknown.
+    private static Path installationStamp() {
+        try {
+            Path classes = Path.of(
+                CompileServer.class.getProtectionDomain().getCodeSource().getLocation().toURI());
+            return classes.getParent().getParent().resolve("toolchain.stamp");
+        } catch (Exception e) {
+            return null;
+        }
+    }
+
+    private static byte[] readStamp(Path stampPath) {
+        try {
+            return stampPath == null ? null : Files.readAllBytes(stampPath);
+        } catch (IOException e) {
+            return null;
+        }
+    }
+
+    // The identity of a file or folder (device and inode), or null.
     private static Object folderKey(String path) {
         try {
             return Files.readAttributes(Path.of(path), BasicFileAttributes.class).fileKey();
