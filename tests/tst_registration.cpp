@@ -4,9 +4,11 @@
 #include "app/shellregistration.h"
 #include "support/testsupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -40,6 +42,8 @@ private Q_SLOTS:
     void execValue();
     void keyFileEditing();
     void refreshedDatabaseKnowsTheType();
+    void systemWide_data();
+    void systemWide();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -247,6 +251,81 @@ void TestRegistration::refreshedDatabaseKnowsTheType()
     QCOMPARE(type.name(), ShellRegistration::MimeType());
     QCOMPARE(type.comment(), QStringLiteral("Peltra.Document"));
     QVERIFY(reg.Unregister());
+}
+
+void TestRegistration::systemWide_data()
+{
+    QTest::addColumn<QString>("folder"); // where the running program lies
+    QTest::addColumn<QString>("exec");   // "path", "name", "link" or "other"
+    QTest::addColumn<bool>("onPath");
+    QTest::addColumn<bool>("mimePackage");
+    QTest::addColumn<bool>("ourType");
+    QTest::addColumn<bool>("expected");
+
+    QTest::newRow("by path") << S("lib/peltra") << S("path") << false << true << true << true;
+    // Packages start the program by name, through the PATH.
+    QTest::newRow("by name") << S("lib/peltra") << S("name") << true << true << true << true;
+    QTest::newRow("name not on the path")
+        << S("lib/peltra") << S("name") << false << true << true << false;
+    QTest::newRow("through a link")
+        << S("lib/peltra") << S("link") << false << true << true << true;
+    // Quoted and escaped in the entry.
+    QTest::newRow("blanks, quote, dollar")
+        << S("lib/学習 \"ソフト\" $x") << S("path") << false << true << true << true;
+    // Another installation's entry: this copy registers itself per user.
+    QTest::newRow("another program")
+        << S("lib/peltra") << S("other") << true << true << true << false;
+    QTest::newRow("no MIME type") << S("lib/peltra") << S("path") << false << false << true
+                                  << false;
+    QTest::newRow("entry without our type")
+        << S("lib/peltra") << S("path") << false << true << false << false;
+}
+
+void TestRegistration::systemWide()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, exec);
+    QFETCH(bool, onPath);
+    QFETCH(bool, mimePackage);
+    QFETCH(bool, ourType);
+    QFETCH(bool, expected);
+
+    const QString program = m_dir->filePath(folder + S("/peltra"));
+    const QString other = m_dir->filePath(S("opt/peltra/peltra"));
+    for (const QString& path : {program, other}) {
+        QVERIFY(WriteFile(path, "#!/bin/sh\n"));
+        QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
+    }
+    const QString link = m_dir->filePath(S("bin/peltra"));
+    QVERIFY(QDir().mkpath(QFileInfo(link).absolutePath()));
+    QVERIFY(QFile::link(program, link));
+
+    const QByteArray oldPath = qgetenv("PATH");
+    const QString pathFolder =
+        exec == S("other") ? QFileInfo(other).absolutePath() : QFileInfo(program).absolutePath();
+    qputenv("PATH", (onPath ? pathFolder.toLocal8Bit() + ':' : QByteArray()) + "/usr/bin:/bin");
+    const auto restorePath = qScopeGuard([&] { qputenv("PATH", oldPath); });
+
+    // A system folder as a package fills it; the user's folders stay empty.
+    const QString system = m_dir->filePath(S("usr/share"));
+    const QString named = exec == S("path")    ? program
+                          : exec == S("link")  ? link
+                          : exec == S("other") ? other
+                                               : S("peltra");
+    QByteArray entry = ShellRegistration::DesktopEntry(named);
+    if (!ourType)
+        entry = ShellRegistration::SetKeyFileValue(entry, S("Desktop Entry"), S("MimeType"),
+                                                   S("text/plain;"));
+    QVERIFY(WriteFile(system + S("/applications/peltra.desktop"), entry));
+    if (mimePackage)
+        QVERIFY(WriteFile(system + S("/mime/packages/peltra-document.xml"),
+                          ShellRegistration::MimePackage()));
+
+    const ShellRegistration reg(m_data, m_config, {m_dir->filePath(S("nowhere")), system});
+    QCOMPARE(reg.IsRegisteredSystemWide(program), expected);
+    // The same files in the user's own folder are no system registration.
+    const ShellRegistration user(system, m_config, {m_data});
+    QVERIFY(!user.IsRegisteredSystemWide(program));
 }
 
 QTEST_GUILESS_MAIN(TestRegistration)

@@ -119,6 +119,9 @@ void CFlashApp::DeleteSettings()
 void CFlashApp::RegisterShellFileTypes()
 {
     ShellRegistration registration = ShellRegistration::ForCurrentUser();
+    // A packaged installation is registered in the system's folders already.
+    if (registration.IsRegisteredSystemWide(QCoreApplication::applicationFilePath()))
+        return;
     registration.Register(QCoreApplication::applicationFilePath(),
                           ReadResource(QStringLiteral(":/icons/peltra.svg")),
                           ReadResource(QStringLiteral(":/icons/document.svg")));

@@ -62,22 +62,75 @@ QByteArray LineKey(const QByteArray& line)
     return eq > 0 ? line.left(eq).trimmed() : QByteArray();
 }
 
+// The program an Exec value starts: its first argument. The value is a
+// string value first (escapes \s, \n, \t, \r, \\), then a command line
+// whose quoted arguments escape ", `, $ and \ with a backslash.
+QString ExecProgram(const QString& exec)
+{
+    QString line;
+    for (qsizetype i = 0; i < exec.size(); ++i) {
+        const QChar c = exec.at(i);
+        if (c != QLatin1Char('\\') || i + 1 == exec.size()) {
+            line += c;
+            continue;
+        }
+        const char next = exec.at(++i).toLatin1();
+        line += next == 's'   ? QLatin1Char(' ')
+                : next == 'n' ? QLatin1Char('\n')
+                : next == 't' ? QLatin1Char('\t')
+                : next == 'r' ? QLatin1Char('\r')
+                              : exec.at(i);
+    }
+    QString program;
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line.at(i);
+        if (quoted && c == QLatin1Char('\\') && i + 1 < line.size()) {
+            program += line.at(++i);
+        } else if (c == QLatin1Char('"')) {
+            quoted = !quoted;
+        } else if (!quoted && (c == QLatin1Char(' ') || c == QLatin1Char('\t'))) {
+            if (!program.isEmpty())
+                break;
+        } else {
+            program += c;
+        }
+    }
+    return program;
+}
+
+// The file a program path or bare name stands for, links resolved; empty
+// when there is none.
+QString ResolvedProgram(const QString& program)
+{
+    if (program.isEmpty())
+        return {};
+    const QString path =
+        program.contains(QLatin1Char('/')) ? program : QStandardPaths::findExecutable(program);
+    return path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
+}
+
 } // namespace
 
-ShellRegistration::ShellRegistration(const QString& dataHome, const QString& configHome)
-    : m_strDataHome(dataHome), m_strConfigHome(configHome)
+ShellRegistration::ShellRegistration(const QString& dataHome, const QString& configHome,
+                                     const QStringList& systemDataFolders)
+    : m_strDataHome(dataHome), m_strConfigHome(configHome), m_systemDataFolders(systemDataFolders)
 {}
 
 ShellRegistration ShellRegistration::ForCurrentUser()
 {
+    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    QStringList systemFolders =
+        QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);
+    systemFolders.removeAll(dataHome);
     return ShellRegistration(
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+        dataHome, QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
+        systemFolders);
 }
 
 QString ShellRegistration::MimePackagePath() const
 {
-    return m_strDataHome + QStringLiteral("/mime/packages/peltra-document.xml");
+    return m_strDataHome + QStringLiteral("/mime/packages/") + MimePackageFileName();
 }
 
 QString ShellRegistration::DesktopEntryPath() const
@@ -291,6 +344,35 @@ bool ShellRegistration::Register(const QString& executablePath, const QByteArray
         ok = false; // there but unreadable: leave it alone
     }
     return ok;
+}
+
+bool ShellRegistration::IsRegisteredSystemWide(const QString& executablePath) const
+{
+    const QString self = QFileInfo(executablePath).canonicalFilePath();
+    if (self.isEmpty())
+        return false;
+    bool mimeType = false;
+    bool entry = false;
+    for (const QString& folder : m_systemDataFolders) {
+        if (folder.isEmpty())
+            continue;
+        mimeType = mimeType || QFileInfo::exists(folder + QStringLiteral("/mime/packages/") +
+                                                 MimePackageFileName());
+        if (entry)
+            continue;
+        bool exists = false;
+        const QByteArray text =
+            ReadFile(folder + QStringLiteral("/applications/") + DesktopFileName(), &exists);
+        if (!exists)
+            continue;
+        const QString section = QStringLiteral("Desktop Entry");
+        const QStringList types = KeyFileValue(text, section, QStringLiteral("MimeType"))
+                                      .split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        entry = types.contains(MimeType()) &&
+                ResolvedProgram(ExecProgram(KeyFileValue(text, section, QStringLiteral("Exec")))) ==
+                    self;
+    }
+    return mimeType && entry;
 }
 
 bool ShellRegistration::Unregister()

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // Registration of the project file type (*.lrnf) with the desktop, in the
 // user's XDG folders:
@@ -13,12 +14,17 @@
 // - the default application for the MIME type in <config>/mimeapps.list,
 //   set only when there is none or it is already ours.
 // Files are rewritten only when their content differs.
+//
+// A packaged installation puts the same MIME type, desktop entry and icons in
+// the system's data folders (/usr/share); the program then needs no copy of
+// its own in the user's (IsRegisteredSystemWide).
 class ShellRegistration
 {
 public:
-    ShellRegistration(const QString& dataHome, const QString& configHome);
+    ShellRegistration(const QString& dataHome, const QString& configHome,
+                      const QStringList& systemDataFolders = {});
     // The folders of the current user (QStandardPaths' generic data and
-    // config locations).
+    // config locations) and the system's data folders ($XDG_DATA_DIRS).
     static ShellRegistration ForCurrentUser();
 
     static QString MimeType() { return QStringLiteral("application/x-peltra-document"); }
@@ -26,6 +32,8 @@ public:
     static QString DesktopFileName() { return QStringLiteral("peltra.desktop"); }
     static QString AppIconName() { return QStringLiteral("peltra"); }
     static QString DocumentIconName() { return QStringLiteral("application-x-peltra-document"); }
+
+    static QString MimePackageFileName() { return QStringLiteral("peltra-document.xml"); }
 
     QString MimePackagePath() const;
     QString DesktopEntryPath() const;
@@ -37,6 +45,12 @@ public:
     // default association counts as in place when another program holds it).
     bool Register(const QString& executablePath, const QByteArray& appIconSvg,
                   const QByteArray& documentIconSvg);
+    // True when one of the system's data folders holds our MIME type and a
+    // desktop entry for it whose Exec line starts executablePath (by its
+    // path or, for a bare name, through the PATH; links followed): the
+    // installation is registered system-wide, and Register is not needed.
+    bool IsRegisteredSystemWide(const QString& executablePath) const;
+
     // Removes the desktop entry and the icons; the MIME type and the default
     // association go only when the association is ours or there is none.
     // Returns true when nothing of ours that was to go is left.
@@ -72,5 +86,6 @@ private:
 
     QString m_strDataHome;
     QString m_strConfigHome;
+    QStringList m_systemDataFolders;
     bool m_bChanged = false;
 };
