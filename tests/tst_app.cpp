@@ -8,6 +8,7 @@
 #include "app/mainframe.h"
 #include "app/recentfilelist.h"
 #include "app/shellregistration.h"
+#include "editor/programmingview.h"
 #include "tutorial/flashdoc.h"
 
 #include <QApplication>
@@ -44,6 +45,7 @@ private Q_SLOTS:
     void unregisterSwitchRemovesSettings();
     void deleteRegistryCommand();
     void aboutBox();
+    void windowGoesWithoutConnections();
 
 private:
     QString Project(const QString& name);
@@ -339,6 +341,37 @@ void TestApp::aboutBox()
     QVERIFY(hasIcon);
     QVERIFY(okIsDefault);
     QVERIFY(!QApplication::activeModalWidget());
+}
+
+// The window goes with the focus in one of its panes. The application, the
+// document and the recent-file list outlive it: by the time its panes are
+// torn down (and the focus leaves them), none of them may still reach it,
+// or the window's handlers would run on a window half destroyed.
+void TestApp::windowGoesWithoutConnections()
+{
+    QVERIFY(theApp.InitInstance({App()}));
+    CMainFrame* frame = theApp.GetMainWnd();
+    QVERIFY(QTest::qWaitForWindowActive(frame));
+    frame->SetActivePane(1);
+    QVERIFY(frame->m_pEditorPane->hasFocus());
+
+    const QObject* window = frame; // taken while the window is whole
+    CFlashDoc* document = theApp.GetDocument();
+    RecentFileList* recent = theApp.GetRecentFileList();
+    QStringList stillConnected;
+    bool panesWent = false;
+    connect(frame->m_pEditorPane, &QObject::destroyed, this, [&] {
+        panesWent = true;
+        if (disconnect(qApp, &QApplication::focusChanged, window, nullptr))
+            stillConnected << QStringLiteral("focus");
+        if (disconnect(document, nullptr, window, nullptr))
+            stillConnected << QStringLiteral("document");
+        if (disconnect(recent, nullptr, window, nullptr))
+            stillConnected << QStringLiteral("recent files");
+    });
+    theApp.ExitInstance();
+    QVERIFY(panesWent);
+    QCOMPARE(stillConnected, QStringList());
 }
 
 QTEST_MAIN(TestApp)

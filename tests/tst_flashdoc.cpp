@@ -217,8 +217,11 @@ private:
             if (dlg->isVisible())
                 dlg->done(-99); // never leave the test waiting
         });
+        // Whatever the choice, the panes hear that the dialog has closed.
+        QSignalSpy applied(&doc, &CFlashDoc::pageSettingsApplied);
         doc.OnPageSettings();
         QVERIFY(found);
+        QCOMPARE(applied.count(), 1);
     }
 
     template <typename T> static T* child(QWidget* w, const char* name)
@@ -261,7 +264,14 @@ private Q_SLOTS:
         CFlashDoc doc;
         makeOpenProject(doc);
         QSignalSpy titleSpy(&doc, &CFlashDoc::titleChanged);
+        // The editor is emptied before the model is cleared.
+        QSignalSpy cleared(&doc, &CFlashDoc::contentCleared);
+        int pagesWhenCleared = -1;
+        connect(&doc, &CFlashDoc::contentCleared, this,
+                [&] { pagesWhenCleared = theTutorial.GetPageCount(); });
         QVERIFY(doc.OnNewDocument());
+        QCOMPARE(cleared.count(), 1);
+        QCOMPARE(pagesWhenCleared, 2);
         QVERIFY(theTutorial == CPeltra());
         QCOMPARE(theTutorial.GetPageCount(), 0);
         QCOMPARE(theTutorial.GetCurrentPage(), -1);
@@ -300,8 +310,23 @@ private Q_SLOTS:
         makeOpenProject(doc);
         QVERIFY(WriteFile(path(name), TwoPageFile()));
         QSignalSpy titleSpy(&doc, &CFlashDoc::titleChanged);
+        // The panes hear of the project once it is in the model, before it
+        // takes its path; the path then heads the recent-file list.
+        QSignalSpy opened(&doc, &CFlashDoc::projectOpened);
+        QSignalSpy recorded(&doc, &CFlashDoc::pathNameRecorded);
+        bool loadedWhenOpened = false;
+        QString pathWhenOpened;
+        connect(&doc, &CFlashDoc::projectOpened, this, [&] {
+            loadedWhenOpened = theTutorial == TwoPageModel();
+            pathWhenOpened = doc.GetPathName();
+        });
 
         QVERIFY(doc.OnOpenDocument(path(name)));
+        QCOMPARE(opened.count(), 1);
+        QVERIFY(loadedWhenOpened);
+        QCOMPARE(pathWhenOpened, QFileInfo(path("previous.lrnf")).absoluteFilePath());
+        QCOMPARE(recorded.count(), 1);
+        QCOMPARE(recorded.at(0).at(0).toString(), QFileInfo(path(name)).absoluteFilePath());
         QVERIFY(m_messages.isEmpty());
         QVERIFY(theTutorial == TwoPageModel());
         QCOMPARE(theTutorial.GetCurrentPage(), -1);
@@ -402,7 +427,11 @@ private Q_SLOTS:
             message = QStringLiteral("%1 が見つかりませんでした。").arg(target);
 
         const DocState before = state(doc);
+        QSignalSpy opened(&doc, &CFlashDoc::projectOpened);
+        QSignalSpy recorded(&doc, &CFlashDoc::pathNameRecorded);
         QVERIFY(!doc.OnOpenDocument(target));
+        QCOMPARE(opened.count(), 0);
+        QCOMPARE(recorded.count(), 0);
         QCOMPARE(m_messages, QStringList{message});
         QCOMPARE(m_messageButtons.value(0), QMessageBox::StandardButtons(QMessageBox::Ok));
         compareState(state(doc), before);
@@ -525,8 +554,11 @@ private Q_SLOTS:
         }
         const CPeltra model = theTutorial;
         m_dialogAnswers << path(chosen);
+        QSignalSpy recorded(&doc, &CFlashDoc::pathNameRecorded);
 
         QVERIFY(untitled ? doc.OnFileSave() : doc.OnFileSaveAs());
+        QCOMPARE(recorded.count(), 1);
+        QCOMPARE(recorded.at(0).at(0).toString(), QFileInfo(path(written)).absoluteFilePath());
         QCOMPARE(m_dialogCalls.size(), 1);
         QCOMPARE(m_dialogCalls[0].kind, CFlashApp::FileDialogKind::SaveAs);
         if (untitled) {
@@ -549,7 +581,9 @@ private Q_SLOTS:
         makeOpenProject(doc);
         const DocState before = state(doc);
         const QByteArray onDisk = ReadFile(path("previous.lrnf"));
+        QSignalSpy recorded(&doc, &CFlashDoc::pathNameRecorded);
         QVERIFY(!doc.OnFileSaveAs());
+        QCOMPARE(recorded.count(), 0);
         QCOMPARE(m_dialogCalls.size(), 1);
         compareState(state(doc), before);
         QCOMPARE(ReadFile(path("previous.lrnf")), onDisk);

@@ -443,7 +443,9 @@ void TestFlashView::viewOnItsOwn()
         theTutorial.SetCurrentPage(42);
         view.m_bCopyDone = true;
         SetClipboard(QStringLiteral("sentinel"));
+        QSignalSpy entered(&view, &CFlashView::pageEntered);
         QVERIFY(Load(&view, PageUrl("index3.html")));
+        QCOMPARE(entered.count(), 0);
         QCOMPARE(theTutorial.GetCurrentPage(), 42);
         QVERIFY(view.m_bCopyDone);
         QCOMPARE(ClipboardText(), QStringLiteral("sentinel"));
@@ -451,13 +453,19 @@ void TestFlashView::viewOnItsOwn()
         // Its input filter works all the same: a click copies...
         StorePage(3, Entry("x = 1;", ARROW_ADD));
         view.m_bCopyDone = false;
+        QSignalSpy status(&view, &CFlashView::statusText);
         QVERIFY(Click(&view));
         QCOMPARE(ClipboardText(), QStringLiteral("x = 1;"));
+        QCOMPARE(status.count(), 1);
+        QCOMPARE(status.at(0).at(0).toString(),
+                 QStringLiteral("左のスクリプトをクリップボードにコピーしました"));
         // ... and the delete keys and Alt+Left never reach the page.
         QVERIFY(FocusPage(&view));
         QWidget* input = InputWidget(&view);
+        QSignalSpy editorRequested(&view, &CFlashView::editorRequested);
         QTest::keyClick(input, Qt::Key_Backspace);
         QTest::keyClick(input, Qt::Key_Delete);
+        QCOMPARE(editorRequested.count(), 2);
         QTest::keyClick(input, Qt::Key_Left, Qt::AltModifier);
         QTest::keyClick(input, Qt::Key_X);
         QCOMPARE(Noted(&view, "keys", 1), QStringLiteral("x"));
@@ -549,12 +557,31 @@ void TestFlashView::titleRule()
     view->m_bCopyDone = true;
     Editor()->m_bEditDone = true;
     SetClipboard(QStringLiteral("sentinel"));
+    // What the pane had done when it said a page was entered: the page is
+    // current, its own flag and the clipboard not yet cleared.
+    QSignalSpy entered(view, &CFlashView::pageEntered);
+    QList<int> pages;
+    bool copyDoneWhenEntered = false;
+    QString clipboardWhenEntered;
+    const auto connection = connect(view, &CFlashView::pageEntered, this, [&] {
+        if (pages.isEmpty()) {
+            copyDoneWhenEntered = view->m_bCopyDone;
+            clipboardWhenEntered = ClipboardText();
+        }
+        pages << theTutorial.GetCurrentPage();
+    });
 
     QVERIFY(Load(view, url));
+    disconnect(connection);
     QCOMPARE(theTutorial.GetCurrentPage(), page);
     QVERIFY(!view->m_bCopyDone);
     QVERIFY(!Editor()->m_bEditDone);
     QCOMPARE(ClipboardText(), QString());
+    // One signal per navigation (the frame's page comes second).
+    QCOMPARE(entered.count(), address == "frames.html" ? 2 : 1);
+    QCOMPARE(pages.last(), page);
+    QVERIFY(copyDoneWhenEntered);
+    QCOMPARE(clipboardWhenEntered, QStringLiteral("sentinel"));
 }
 
 // An "http://" address, even one that ends in index3.html, leaves the
@@ -566,8 +593,10 @@ void TestFlashView::webAddressLeftAlone()
     view->m_bCopyDone = true;
     Editor()->m_bEditDone = true;
     SetClipboard(QStringLiteral("sentinel"));
+    QSignalSpy entered(view, &CFlashView::pageEntered);
 
     QVERIFY(Load(view, QUrl("http://127.0.0.1:1/tutorial/index3.html")));
+    QCOMPARE(entered.count(), 0);
     QCOMPARE(theTutorial.GetCurrentPage(), 6);
     QVERIFY(view->m_bCopyDone);
     QVERIFY(Editor()->m_bEditDone);
@@ -778,7 +807,9 @@ void TestFlashView::deleteKeysGoToEditor()
 
     QTest::keyClick(input, Qt::Key_X);
     QCOMPARE(Noted(view, "keys", 1), QStringLiteral("x"));
+    QSignalSpy editorRequested(view, &CFlashView::editorRequested);
     QTest::keyClick(input, Qt::Key(key));
+    QCOMPARE(editorRequested.count(), 1); // on the press, not the release
     QVERIFY(Editor()->hasFocus());
     QVERIFY(FocusPage(view));
     QTest::keyClick(input, Qt::Key_Y);
@@ -851,9 +882,12 @@ void TestFlashView::linkAddressInStatusBar()
     Frame()->SetStatusText(QStringLiteral("before"));
     QWidget* input = InputWidget(view);
     const QString address = PageUrl("index4.html").toString();
+    QSignalSpy status(view, &CFlashView::statusText);
     QTest::mouseMove(input, QPoint(300, kLinkHeight + 150));
     QTest::mouseMove(input, kOnLink);
     QVERIFY(QTest::qWaitFor([&] { return StatusText() == address; }, kWaitMs));
+    QVERIFY(!status.isEmpty());
+    QCOMPARE(status.last().at(0).toString(), address);
     // Leaving the link takes the address away again.
     QTest::mouseMove(input, QPoint(300, kLinkHeight + 150));
     QVERIFY(QTest::qWaitFor([&] { return StatusText() != address; }, kWaitMs));

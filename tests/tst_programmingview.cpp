@@ -454,10 +454,13 @@ void TestProgrammingView::deleteKeysCut()
     ShowEditor(editor, kFourLines);
     editor.RefreshPage();
     QGuiApplication::clipboard()->setText(QStringLiteral("page script"));
+    QSignalSpy taken(&editor, &CProgrammingView::scriptTaken);
 
     QTest::keyClick(&editor, Qt::Key(key), modifiers);
     QCOMPARE(editor.GetWindowText(), QStringLiteral("a\ndddd\n"));
     QVERIFY(editor.m_bEditDone);
+    // The key's cut takes no script: the browser keeps copying.
+    QCOMPARE(taken.count(), 0);
     // The cut lines stay on the clipboard.
     QCOMPARE(ClipboardText(), QStringLiteral("bb\nccc\n"));
 
@@ -557,6 +560,11 @@ void TestProgrammingView::cutAndPaste()
         editor.setTextCursor(cursor);
     }
     QGuiApplication::clipboard()->setText(QStringLiteral("NEW\n"));
+    // The browser hears of the edit before it is made.
+    QSignalSpy taken(&editor, &CProgrammingView::scriptTaken);
+    QStringList textWhenTaken;
+    connect(&editor, &CProgrammingView::scriptTaken, this,
+            [&] { textWhenTaken << editor.GetWindowText(); });
 
     if (paste)
         editor.OnEditPaste();
@@ -564,6 +572,8 @@ void TestProgrammingView::cutAndPaste()
         editor.OnEditCut();
     QCOMPARE(editor.GetWindowText(), expected);
     QCOMPARE(editor.m_bEditDone, acted);
+    QCOMPARE(taken.count(), acted ? 1 : 0);
+    QCOMPARE(textWhenTaken, acted ? QStringList{kFourLines} : QStringList());
     // A done edit empties the clipboard; a refused one leaves it.
     QCOMPARE(editor.CanPaste(), !acted);
     QCOMPARE(ClipboardText(), acted ? QString() : QStringLiteral("NEW\n"));
@@ -612,12 +622,14 @@ void TestProgrammingView::nothingToCutOrPaste()
     const QTextCursor page = editor.textCursor();
     if (!clipboard.isEmpty())
         QGuiApplication::clipboard()->setText(clipboard);
+    QSignalSpy taken(&editor, &CProgrammingView::scriptTaken);
     if (paste)
         editor.OnEditPaste();
     else
         editor.OnEditCut();
     QCOMPARE(editor.GetWindowText(), kFourLines);
     QVERIFY(!editor.m_bEditDone);
+    QCOMPARE(taken.count(), 0);
     QCOMPARE(ClipboardText(), clipboard);
     QCOMPARE(editor.textCursor().anchor(), page.anchor());
     QCOMPARE(editor.textCursor().position(), page.position());
@@ -657,9 +669,11 @@ void TestProgrammingView::editKeys()
     ShowEditor(editor, kFourLines);
     editor.RefreshPage();
     QGuiApplication::clipboard()->setText(QStringLiteral("NEW\n"));
+    QSignalSpy taken(&editor, &CProgrammingView::scriptTaken);
     QTest::keyClick(&editor, Qt::Key(key), modifiers);
     QCOMPARE(editor.GetWindowText(), expected);
     QCOMPARE(editor.m_bEditDone, expected != kFourLines);
+    QCOMPARE(taken.count(), expected != kFourLines ? 1 : 0);
 }
 
 void TestProgrammingView::textDropRefused()

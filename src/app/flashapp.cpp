@@ -38,10 +38,14 @@ QSize DefaultFrameSize(const QWidget* window)
 
 } // namespace
 
-CFlashApp::CFlashApp() : m_pRecentFileList(new RecentFileList(RecentFileList::kDefaultSize)) {}
+CFlashApp::CFlashApp() : m_pRecentFileList(new RecentFileList(RecentFileList::kDefaultSize))
+{
+    SetPrompter(this);
+}
 
 CFlashApp::~CFlashApp()
 {
+    SetPrompter(nullptr);
     // The windows are gone with ExitInstance; whatever is left belongs to a
     // QApplication that no longer exists and is not touched here.
     delete m_pRecentFileList;
@@ -270,6 +274,11 @@ QMessageBox::StandardButton CFlashApp::MessageBox(const QString& text,
     return QMessageBox::StandardButton(box.exec());
 }
 
+QWidget* CFlashApp::DialogParent() const
+{
+    return m_pMainWnd;
+}
+
 QString CFlashApp::FileDialog(FileDialogKind kind, const QString& folder,
                               const QString& suggestedName)
 {
@@ -293,9 +302,4 @@ QString CFlashApp::FileDialog(FileDialogKind kind, const QString& folder,
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.selectedFiles().value(0);
-}
-
-QMessageBox::StandardButton AfxMessageBox(const QString& text, QMessageBox::StandardButtons buttons)
-{
-    return theApp.MessageBox(text, buttons);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/prompts.h"
+
 #include <QMessageBox>
 #include <QObject>
 #include <QSettings>
@@ -14,13 +16,13 @@ class CFlashDoc;
 class RecentFileList;
 
 // The application object: start-up, settings, the command line, file-type
-// registration, the recent-file list, and the hooks through which message
-// boxes and file dialogs are shown (tests replace them).
-class CFlashApp : public QObject
+// registration, the recent-file list, and the program's prompter: message
+// boxes and file dialogs, with hooks through which tests answer them.
+class CFlashApp : public QObject, public CPrompter
 {
     Q_OBJECT
 public:
-    enum class FileDialogKind { Open, SaveAs };
+    using FileDialogKind = ::FileDialogKind;
     using MessageBoxHook = std::function<QMessageBox::StandardButton(
         const QString& text, QMessageBox::StandardButtons buttons)>;
     // Returns the chosen path, or empty when cancelled.
@@ -63,10 +65,12 @@ public:
     void OnDeleteRegistry();
 
     // Message box with caption "Flash" and the warning icon.
-    QMessageBox::StandardButton MessageBox(const QString& text,
-                                           QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+    QMessageBox::StandardButton
+    MessageBox(const QString& text,
+               QMessageBox::StandardButtons buttons = QMessageBox::Ok) override;
     QString FileDialog(FileDialogKind kind, const QString& folder,
-                       const QString& suggestedName = {});
+                       const QString& suggestedName = {}) override;
+    QWidget* DialogParent() const override;
 
     void SetMessageBoxHook(MessageBoxHook hook) { m_messageBoxHook = std::move(hook); }
     void SetFileDialogHook(FileDialogHook hook) { m_fileDialogHook = std::move(hook); }
@@ -115,7 +119,3 @@ private:
 
 // The one application object.
 extern CFlashApp theApp;
-
-// Shorthand for theApp.MessageBox.
-QMessageBox::StandardButton AfxMessageBox(const QString& text,
-                                          QMessageBox::StandardButtons buttons = QMessageBox::Ok);

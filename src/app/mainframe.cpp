@@ -128,7 +128,23 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
 
 CMainFrame::~CMainFrame()
 {
+    // The application, the document and the recent-file list outlive the
+    // window, and the panes are torn down only after this body: nothing may
+    // reach the window from now on (the focus leaving a pane as it goes
+    // would run OnFocusChanged on a window half destroyed).
     qApp->removeEventFilter(this);
+    disconnect(qApp, nullptr, this, nullptr);
+    if (RecentFileList* recent = theApp.GetRecentFileList())
+        disconnect(recent, nullptr, this, nullptr);
+    if (m_pDocument)
+        disconnect(m_pDocument, nullptr, this, nullptr);
+    if (m_pEditorPane)
+        disconnect(m_pEditorPane, nullptr, this, nullptr);
+    if (m_pBrowserPane) {
+        disconnect(m_pBrowserPane, nullptr, this, nullptr);
+        m_pBrowserPane->SetMainWindowQuery({});
+        m_pBrowserPane->SetEditDoneQuery({});
+    }
 }
 
 void CMainFrame::OnCreateClient()
@@ -148,8 +164,75 @@ void CMainFrame::OnCreateClient()
     const int half = width() / 2;
     m_wndSplitter->setSizes({half, half});
 
+    ConnectPanes();
+}
+
+void CMainFrame::ConnectPanes()
+{
+    // The panes know nothing of each other: each says what happened, and
+    // the frame alone passes it on. Direct connections keep the order of
+    // the calls.
+    m_pBrowserPane->SetMainWindowQuery([this] { return IsMainWindow(); });
+    m_pBrowserPane->SetEditDoneQuery([this] { return m_pEditorPane->m_bEditDone; });
+    connect(m_pBrowserPane, &CFlashView::pageEntered, this, &CMainFrame::OnPageEntered);
+    connect(m_pBrowserPane, &CFlashView::statusText, this, &CMainFrame::SetStatusText);
+    connect(m_pBrowserPane, &CFlashView::editorRequested, this, &CMainFrame::OnEditorRequested);
+    connect(m_pEditorPane, &CProgrammingView::scriptTaken, this, &CMainFrame::OnScriptTaken);
     connect(m_pEditorPane, &CProgrammingView::commandStateChanged, this,
             &CMainFrame::UpdateEditCommands);
+}
+
+bool CMainFrame::IsMainWindow() const
+{
+    return theApp.GetMainWnd() == this;
+}
+
+void CMainFrame::OnPageEntered()
+{
+    // The page's lines are selected afresh and its edit is still to do.
+    m_pEditorPane->RefreshPage();
+    m_pEditorPane->m_bEditDone = false;
+}
+
+void CMainFrame::OnEditorRequested()
+{
+    SetActivePane(1);
+}
+
+void CMainFrame::OnScriptTaken()
+{
+    // The page's script is in the editor: clicks on the page go through.
+    m_pBrowserPane->m_bCopyDone = true;
+}
+
+void CMainFrame::OnContentCleared()
+{
+    // At start-up the document is made before the window is the main
+    // window; then only the model is cleared.
+    if (IsMainWindow())
+        m_pEditorPane->SetWindowText(QString());
+}
+
+void CMainFrame::OnProjectOpened()
+{
+    if (!IsMainWindow())
+        return;
+    m_pBrowserPane->ShowStartPage(false);
+    m_pEditorPane->SetWindowText(QString());
+}
+
+void CMainFrame::OnPageSettingsApplied()
+{
+    if (!IsMainWindow())
+        return;
+    m_pEditorPane->RefreshPage();
+    m_pBrowserPane->m_bCopyDone = false;
+}
+
+void CMainFrame::OnPathNameRecorded(const QString& path)
+{
+    if (RecentFileList* recent = theApp.GetRecentFileList())
+        recent->Add(path);
 }
 
 QAction* CMainFrame::AddAction(int id, const QString& text, void (CMainFrame::*handler)())
@@ -562,8 +645,14 @@ void CMainFrame::AttachDocument(CFlashDoc* document)
     if (m_pDocument)
         disconnect(m_pDocument, nullptr, this, nullptr);
     m_pDocument = document;
-    if (m_pDocument)
+    if (m_pDocument) {
         connect(m_pDocument, &CFlashDoc::titleChanged, this, &CMainFrame::UpdateFrameTitle);
+        connect(m_pDocument, &CFlashDoc::contentCleared, this, &CMainFrame::OnContentCleared);
+        connect(m_pDocument, &CFlashDoc::projectOpened, this, &CMainFrame::OnProjectOpened);
+        connect(m_pDocument, &CFlashDoc::pageSettingsApplied, this,
+                &CMainFrame::OnPageSettingsApplied);
+        connect(m_pDocument, &CFlashDoc::pathNameRecorded, this, &CMainFrame::OnPathNameRecorded);
+    }
     UpdateFrameTitle();
 }
 

@@ -46,7 +46,8 @@ public:
     // The first update of both panes for a project created or opened through
     // the framework: the browser shows the start page, the editor is reset.
     void OnInitialUpdate();
-    // Follows the document's title: "<title> - Peltra 0.7".
+    // Follows the document: its title ("<title> - Peltra 0.7") and what it
+    // tells the panes and the recent-file list.
     void AttachDocument(CFlashDoc* document);
     void UpdateFrameTitle();
 
@@ -107,6 +108,18 @@ private:
     void UpdateRecentFileMenu();
     void UpdateKeyIndicators();
     void OnFocusChanged(QWidget* old, QWidget* now);
+
+    // The wiring of the panes and the document (see ConnectPanes and
+    // AttachDocument).
+    void ConnectPanes();
+    bool IsMainWindow() const;
+    void OnPageEntered();
+    void OnEditorRequested();
+    void OnScriptTaken();
+    void OnContentCleared();
+    void OnProjectOpened();
+    void OnPageSettingsApplied();
+    void OnPathNameRecorded(const QString& path);
     static bool HasDroppedFiles(const QDropEvent* event);
     void OpenDroppedFiles(const QMimeData* data);
 

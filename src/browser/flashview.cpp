@@ -1,14 +1,12 @@
 #include "flashview.h"
 
-#include "app/flashapp.h"
-#include "app/mainframe.h"
 #include "browser/flashpage.h"
 #include "browser/pagenumber.h"
 #include "build/locations.h"
-#include "editor/programmingview.h"
 #include "tutorial/codepage.h"
 #include "tutorial/pathname.h"
 #include "tutorial/peltra.h"
+#include "widgets/prompts.h"
 
 #include <QAction>
 #include <QChildEvent>
@@ -27,28 +25,11 @@ namespace {
 
 const char* const kCopySoundUrl = "qrc:/sounds/copy.wav";
 
-CMainFrame* MainWnd()
-{
-    return theApp.GetMainWnd();
-}
-
-CProgrammingView* EditorPane()
-{
-    CMainFrame* frame = MainWnd();
-    return frame ? frame->m_pEditorPane : nullptr;
-}
-
 } // namespace
-
-// The program's resources live in a static library: make sure they are
-// linked and registered wherever the browser is (the copy sound).
-static void InitProgramResources()
-{
-    Q_INIT_RESOURCE(peltra);
-}
 
 CFlashView::CFlashView(QWidget* parent) : QWebEngineView(parent)
 {
+    // The copy sound.
     InitProgramResources();
     // A profile without a storage name is off the record: no cache, cookies
     // or history are written to the home folder.
@@ -77,7 +58,7 @@ void CFlashView::OnInitialUpdate()
 
 void CFlashView::ShowStartPage(bool bDefaultIndex)
 {
-    if (!MainWnd())
+    if (!HasMainWindow())
         return;
     const QString folder = GetProgramFolder();
     const QString path = bDefaultIndex ? DefaultIndexPath(folder)
@@ -96,8 +77,7 @@ void CFlashView::OnBeforeNavigate2(const QUrl& url)
     // through the rule like local pages).
     if (address.contains(QLatin1String("http://"), Qt::CaseSensitive))
         return;
-    CMainFrame* frame = MainWnd();
-    if (!frame)
+    if (!HasMainWindow())
         return;
 
     // An address without a file title (ending in a separator, or a last
@@ -108,10 +88,7 @@ void CFlashView::OnBeforeNavigate2(const QUrl& url)
         ParsePageNumber(title, QStringLiteral("index"), page);
     theTutorial.SetCurrentPage(page);
 
-    if (CProgrammingView* editor = frame->m_pEditorPane) {
-        editor->RefreshPage();
-        editor->m_bEditDone = false;
-    }
+    Q_EMIT pageEntered();
     m_bCopyDone = false;
     EmptyClipboard();
 }
@@ -148,8 +125,7 @@ bool CFlashView::CopyPageScript()
     }
 
     PlayCopySound();
-    if (CMainFrame* frame = MainWnd())
-        frame->SetStatusText(QStringLiteral("左のスクリプトをクリップボードにコピーしました"));
+    Q_EMIT statusText(QStringLiteral("左のスクリプトをクリップボードにコピーしました"));
     return true;
 }
 
@@ -231,10 +207,8 @@ bool CFlashView::FilterKey(QKeyEvent* event)
     if (!alt && (key == Qt::Key_Backspace || key == Qt::Key_Delete)) {
         // Deleting belongs to the editor: make it the active pane; the key
         // itself never reaches the page.
-        if (press) {
-            if (CMainFrame* frame = MainWnd())
-                frame->SetActivePane(1);
-        }
+        if (press)
+            Q_EMIT editorRequested();
         return true;
     }
     if (alt && (key == Qt::Key_Left || key == Qt::Key_Right)) {
@@ -297,8 +271,7 @@ bool CFlashView::HoldsBackClicks() const
         return false;
     if (theTutorial.GetColor() != ARROW_DELETE)
         return false;
-    CProgrammingView* editor = EditorPane();
-    return editor && !editor->m_bEditDone;
+    return m_editDoneQuery && !m_editDoneQuery();
 }
 
 void CFlashView::contextMenuEvent(QContextMenuEvent* event)
@@ -326,6 +299,5 @@ void CFlashView::PlayCopySound()
 
 void CFlashView::OnLinkHovered(const QString& url)
 {
-    if (CMainFrame* frame = MainWnd())
-        frame->SetStatusText(url);
+    Q_EMIT statusText(url);
 }

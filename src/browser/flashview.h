@@ -3,6 +3,9 @@
 #include <QPointer>
 #include <QWebEngineView>
 
+#include <functional>
+#include <utility>
+
 class CFlashPage;
 class QKeyEvent;
 class QMouseEvent;
@@ -11,13 +14,25 @@ class QWebEngineProfile;
 
 // The tutorial browser: shows the tutorial's pages, turns page links into
 // the current page, filters the learner's clicks and keys, and copies the
-// page's script.
+// page's script. It says with signals what happened; what it needs to know
+// of the window around it it asks through the queries the main window hands
+// it when it creates the panes.
 class CFlashView : public QWebEngineView
 {
     Q_OBJECT
 public:
+    using Query = std::function<bool()>;
+
     explicit CFlashView(QWidget* parent = nullptr);
     ~CFlashView() override;
+
+    // Whether the main window exists: without it the view shows no start
+    // page and its navigation rule leaves the model alone. Unset: no main
+    // window (a view on its own).
+    void SetMainWindowQuery(Query query) { m_mainWindowQuery = std::move(query); }
+    // The editor's m_bEditDone, which holds back clicks on a delete page.
+    // Unset: there is no editor, and no click is held back.
+    void SetEditDoneQuery(Query query) { m_editDoneQuery = std::move(query); }
 
     void OnInitialUpdate();
     // FALSE: the project's start page; TRUE: the default index page.
@@ -37,6 +52,16 @@ public:
 
     bool m_bCopyDone = false;
 
+Q_SIGNALS:
+    // A navigation made a page current (the main window exists): the editor
+    // follows the page and its edit starts afresh. Emitted before this view
+    // clears m_bCopyDone and empties the clipboard.
+    void pageEntered();
+    // A text for the status bar's message pane (a link's address, a copy).
+    void statusText(const QString& text);
+    // Backspace or Delete was pressed in the page: deleting is the editor's.
+    void editorRequested();
+
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -50,6 +75,10 @@ private:
     void EmptyClipboard();
     void PlayCopySound();
     void OnLinkHovered(const QString& url);
+    bool HasMainWindow() const { return m_mainWindowQuery && m_mainWindowQuery(); }
+
+    Query m_mainWindowQuery;
+    Query m_editDoneQuery;
 
     QWebEngineProfile* m_pProfile = nullptr;
     QPointer<CFlashPage> m_pPage;

@@ -1,8 +1,5 @@
 #include "programmingview.h"
 
-#include "app/flashapp.h"
-#include "app/mainframe.h"
-#include "browser/flashview.h"
 #include "editor/linewnd.h"
 #include "editor/pageselection.h"
 #include "tutorial/peltra.h"
@@ -545,9 +542,7 @@ void CProgrammingView::ApplyFontMetrics()
 
 void CProgrammingView::SetBrowserCopyDone()
 {
-    if (CMainFrame* frame = theApp.GetMainWnd())
-        if (frame->m_pBrowserPane)
-            frame->m_pBrowserPane->m_bCopyDone = true;
+    Q_EMIT scriptTaken();
 }
 
 qsizetype CProgrammingView::RoomForInput() const

@@ -59,6 +59,9 @@ public:
 Q_SIGNALS:
     // Any of CanCut/CanCopy/CanPaste/CanUndo may have changed.
     void commandStateChanged();
+    // The Paste or Cut command is taking the page's script into the text
+    // (emitted before the edit): the browser stops copying the script.
+    void scriptTaken();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

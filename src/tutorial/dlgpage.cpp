@@ -1,7 +1,7 @@
 #include "dlgpage.h"
 
-#include "app/flashapp.h"
 #include "tutorial/codepage.h"
+#include "widgets/prompts.h"
 
 #include <QEvent>
 #include <QGridLayout>

@@ -1,16 +1,12 @@
 #include "flashdoc.h"
 
-#include "app/flashapp.h"
-#include "app/mainframe.h"
-#include "app/recentfilelist.h"
-#include "browser/flashview.h"
 #include "build/locations.h"
-#include "editor/programmingview.h"
 #include "tutorial/archive.h"
 #include "tutorial/dlgpage.h"
 #include "tutorial/pathname.h"
 #include "tutorial/peltra.h"
 #include "tutorial/wholefile.h"
+#include "widgets/prompts.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -50,10 +46,8 @@ void CFlashDoc::SetPathName(const QString& path, bool addToRecent)
     GetPathTitle(m_strPathName, title);
     SetTitle(title);
 
-    if (addToRecent) {
-        if (RecentFileList* recent = theApp.GetRecentFileList())
-            recent->Add(m_strPathName);
-    }
+    if (addToRecent)
+        Q_EMIT pathNameRecorded(m_strPathName);
 }
 
 bool CFlashDoc::HasProjectExtension(const QString& path)
@@ -143,10 +137,7 @@ bool CFlashDoc::OnNewDocument()
     SetModifiedFlag(false);
     SetTitle(UntitledName());
 
-    if (CMainFrame* frame = theApp.GetMainWnd()) {
-        if (frame->m_pEditorPane)
-            frame->m_pEditorPane->SetWindowText(QString());
-    }
+    Q_EMIT contentCleared();
     theTutorial.Clear();
     return true;
 }
@@ -167,12 +158,7 @@ bool CFlashDoc::OnOpenDocument(const QString& path)
     theTutorial = std::move(loaded); // current page -1 until the browser shows one
     SetModifiedFlag(false);
 
-    if (CMainFrame* frame = theApp.GetMainWnd()) {
-        if (frame->m_pBrowserPane)
-            frame->m_pBrowserPane->ShowStartPage(false);
-        if (frame->m_pEditorPane)
-            frame->m_pEditorPane->SetWindowText(QString());
-    }
+    Q_EMIT projectOpened();
 
     SetPathName(path, true);
     return true;
@@ -194,7 +180,7 @@ void CFlashDoc::OnFileOpen()
     // road that replaces the project.
     if (!SaveModified())
         return;
-    const QString path = theApp.FileDialog(CFlashApp::FileDialogKind::Open, GetProgramFolder());
+    const QString path = AfxFileDialog(FileDialogKind::Open, GetProgramFolder());
     if (path.isEmpty())
         return;
     OnOpenDocument(path);
@@ -219,7 +205,7 @@ bool CFlashDoc::DoSave(const QString& pathName, bool replace)
             folder = info.absolutePath();
             suggested = info.fileName();
         }
-        newName = theApp.FileDialog(CFlashApp::FileDialogKind::SaveAs, folder, suggested);
+        newName = AfxFileDialog(FileDialogKind::SaveAs, folder, suggested);
         if (newName.isEmpty())
             return false;
         if (GetPathExtension(newName).isEmpty())
@@ -263,9 +249,7 @@ bool CFlashDoc::SaveModified()
 
 void CFlashDoc::OnPageSettings()
 {
-    CMainFrame* frame = theApp.GetMainWnd();
-
-    CDlgPage dlg(theTutorial.GetCurrentPage(), frame);
+    CDlgPage dlg(theTutorial.GetCurrentPage(), AfxGetDialogParent());
     dlg.m_strText = theTutorial.GetText();
     dlg.m_nColor = theTutorial.GetColor();
     dlg.m_nLine = theTutorial.GetLine();
@@ -295,10 +279,5 @@ void CFlashDoc::OnPageSettings()
 
     // Whatever the author chose, the editor follows the current page's entry
     // again and a click on the page copies its text again.
-    if (frame) {
-        if (frame->m_pEditorPane)
-            frame->m_pEditorPane->RefreshPage();
-        if (frame->m_pBrowserPane)
-            frame->m_pBrowserPane->m_bCopyDone = false;
-    }
+    Q_EMIT pageSettingsApplied();
 }

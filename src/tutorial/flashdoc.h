@@ -37,7 +37,7 @@ public:
     void SetTitle(const QString& title);
     QString GetPathName() const { return m_strPathName; }
     // Stores the full path, takes the title from the file name and, with
-    // addToRecent, puts the path at the head of the recent-file list.
+    // addToRecent, says so with pathNameRecorded (the recent-file list).
     void SetPathName(const QString& path, bool addToRecent = true);
 
     // Saves to pathName; with an empty pathName asks for a name first. With
@@ -76,6 +76,18 @@ public:
 Q_SIGNALS:
     // Title or modified flag changed; the main window updates its caption.
     void titleChanged();
+    // A new project is starting: the editor's text goes (the model is
+    // cleared right after).
+    void contentCleared();
+    // A project was loaded into the model: the browser shows its start page
+    // and the editor's text goes (the path and title are set right after).
+    void projectOpened();
+    // The page settings dialog has closed, whatever the author chose: the
+    // editor follows the current page again and a click copies again.
+    void pageSettingsApplied();
+    // The project now lives at path (opened or saved there): it heads the
+    // recent-file list.
+    void pathNameRecorded(const QString& path);
 
 private:
     QString m_strTitle;

@@ -20,8 +20,8 @@ class CProgrammingView;
 class AppFixture
 {
 public:
-    using FileDialogAnswer = std::function<QString(
-        FileDialogKind kind, const QString& folder, const QString& suggestedName)>;
+    using FileDialogAnswer = std::function<QString(FileDialogKind kind, const QString& folder,
+                                                   const QString& suggestedName)>;
 
     // For a test's initMain, before the QApplication exists: the tutorial
     // browser shares its GL context with the window.
