@@ -1,12 +1,44 @@
+#include "app/checkcommand.h"
 #include "app/flashapp.h"
+#include "build/locations.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QLibraryInfo>
+#include <QTextStream>
 #include <QTranslator>
+
+#include <cstdio>
+
+namespace {
+
+// peltra --check ...: the tutorial check needs no display, so it runs
+// before any window system is asked for.
+int RunCheck(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    out.setEncoding(QStringConverter::Utf8);
+    err.setEncoding(QStringConverter::Utf8);
+    return RunCheckCommand(QCoreApplication::arguments().mid(1), GetProgramFolder(), out, err);
+}
+
+bool AsksForCheck(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i)
+        if (qstrcmp(argv[i], "--check") == 0)
+            return true;
+    return false;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    if (AsksForCheck(argc, argv))
+        return RunCheck(argc, argv);
+
     // The tutorial browser shares its GL context with the window.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);

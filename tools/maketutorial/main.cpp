@@ -4,12 +4,13 @@
 // steps/*.txt (one page each, in the order of their names), the game template
 // game/src/Main.as and its compiler configuration game/obj/Main-config.xml.
 // Below PROGRAM_FOLDER it writes HTML/index.html and HTML/index0.html...,
-// sample.lrnf, game/src/Main.as (UTF-8, CR LF), game/obj/Main-config.xml and
-// an empty game/bin.
+// sample.lrnf, its template sample.template.as, game/src/Main.as (UTF-8,
+// CR LF), game/obj/Main-config.xml and an empty game/bin.
 
 #include "htmlpage.h"
 #include "tutorialsource.h"
 
+#include "build/templatefile.h"
 #include "tutorial/archive.h"
 #include "tutorial/peltra.h"
 
@@ -87,8 +88,7 @@ bool TutorialMaker::ReadSteps(QString& error)
         error = templatePath + QStringLiteral(": not UTF-8 text ending with a line break");
         return false;
     }
-    QStringList source = m_template.split(u'\n');
-    source.removeLast();
+    QString source = m_template;
 
     const QDir stepFolder(m_in.filePath(QStringLiteral("steps")));
     m_stepFiles = stepFolder.entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
@@ -148,14 +148,11 @@ bool TutorialMaker::WriteProject(QString& error)
     for (int i = 0; i < m_steps.size(); ++i) {
         const TutorialStep& step = m_steps[i];
         PageEntry entry;
-        if (!CopyText(step, entry.text, error)) {
+        if (!StepEntry(step, entry, error)) {
             error.prepend(m_in.filePath(QStringLiteral("steps/") + m_stepFiles[i]) +
                           QStringLiteral(": "));
             return false;
         }
-        entry.color = step.kind;
-        entry.line = step.line;
-        entry.lineCount = step.count;
         tutorial.SetCurrentPage(i);
         tutorial.SetPage(entry);
     }
@@ -175,6 +172,13 @@ bool TutorialMaker::WriteProject(QString& error)
 
 bool TutorialMaker::WriteGame(QString& error)
 {
+    // The template beside the project, from which the pages are replayed.
+    const TemplateResult saved =
+        SaveTemplateFile(TemplatePathFor(m_out.filePath(QStringLiteral("sample.lrnf"))), m_template);
+    if (!saved.ok) {
+        error = saved.message;
+        return false;
+    }
     QString source = m_template;
     source.replace(u'\n', QStringLiteral("\r\n"));
     if (!WriteFile(m_out.filePath(QStringLiteral("game/src/Main.as")), source.toUtf8(), error))

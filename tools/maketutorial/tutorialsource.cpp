@@ -1,5 +1,7 @@
 #include "tutorialsource.h"
 
+#include "app/tutorialcheck.h"
+#include "editor/replay.h"
 #include "tutorial/codepage.h"
 
 #include <QFile>
@@ -115,23 +117,32 @@ bool ParseStep(const TutorialText& text, TutorialStep& step, QString& error)
     return true;
 }
 
-bool ApplyStep(const TutorialStep& step, QStringList& source, QStringList& oldLines, QString& error)
+bool ApplyStep(const TutorialStep& step, QString& source, QStringList& oldLines, QString& error)
 {
-    const int first = step.line - 1;
-    const int removed = step.kind == ARROW_ADD ? 0 : step.count;
-    // An add may also insert after the last line.
-    const int lastStart = step.kind == ARROW_ADD ? int(source.size()) : int(source.size()) - 1;
-    if (first < 0 || first > lastStart || first + removed > source.size()) {
-        error = QStringLiteral("lines %1 to %2 are not all in the source of %3 lines")
-                    .arg(step.line)
-                    .arg(step.line + qMax(removed, 1) - 1)
-                    .arg(source.size());
+    PageEntry entry;
+    if (!StepEntry(step, entry, error))
+        return false;
+    // Whatever the check of the page finds would stop a learner too.
+    const QList<CheckFinding> findings = CheckEntries(source, {entry});
+    if (!findings.isEmpty()) {
+        error = findings.first().text;
         return false;
     }
-    oldLines = source.mid(first, removed);
-    source.remove(first, removed);
-    for (int i = 0; i < step.script.size(); ++i)
-        source.insert(first + i, step.script[i]);
+    const PageEdit edit = PlanPageEdit(source, entry);
+    const QString removed = source.mid(edit.start, edit.end - edit.start);
+    oldLines = removed.split(u'\n');
+    oldLines.removeLast(); // the edit takes whole lines, each with its break
+    source = ApplyPageEdit(source, edit);
+    return true;
+}
+
+bool StepEntry(const TutorialStep& step, PageEntry& entry, QString& error)
+{
+    if (!CopyText(step, entry.text, error))
+        return false;
+    entry.color = step.kind;
+    entry.line = step.line;
+    entry.lineCount = step.count;
     return true;
 }
 

@@ -38,11 +38,15 @@ struct TutorialStep
 
 bool ParseStep(const TutorialText& text, TutorialStep& step, QString& error);
 
-// Makes the step's edit on the source lines the way the editor does it; the
-// lines it replaces or deletes go to oldLines. Fails, changing nothing, when
-// the step points at lines the source does not have.
-bool ApplyStep(const TutorialStep& step, QStringList& source, QStringList& oldLines,
-               QString& error);
+// Makes the step's edit on the source (the editor's text, '\n' breaks)
+// exactly as the learner makes it (editor/replay.h); the lines it replaces
+// or deletes go to oldLines. Fails, changing nothing, when the check of a
+// page finds anything in the step against this source (a line past the end,
+// a count of 0, ...).
+bool ApplyStep(const TutorialStep& step, QString& source, QStringList& oldLines, QString& error);
+
+// The step's page entry as the project file holds it.
+bool StepEntry(const TutorialStep& step, PageEntry& entry, QString& error);
 
 // The step's copy text as the project file holds it: code page 932 with a
 // CR LF after every line. Fails when a character has no code page 932 form.

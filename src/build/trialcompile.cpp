@@ -1,0 +1,193 @@
+#include "trialcompile.h"
+
+#include "build/compilecommand.h"
+#include "build/locations.h"
+#include "build/sourcefile.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+
+bool TrialCompileResult::clean() const
+{
+    return ran && exitCode == 0 && errors().isEmpty();
+}
+
+QList<CompilerMessage> TrialCompileResult::errors() const
+{
+    QList<CompilerMessage> found;
+    for (const CompilerMessage& message : messages)
+        if (message.error)
+            found.append(message);
+    return found;
+}
+
+QList<CompilerMessage> ParseCompilerMessages(const QString& output)
+{
+    // A place in a source, then the message: "Error: ...", "Warning: ...",
+    // or words of its own such as "Syntax error: ...".
+    static const QRegularExpression located(
+        QStringLiteral(R"(^(.*)\((\d+)\):\s*(?:col:\s*(\d+)\s+)?(.*)$)"));
+    // A message without a place, perhaps after the file it is about.
+    static const QRegularExpression plain(
+        QStringLiteral(R"(^(?:(\S+)\s+)?(Error|Warning):\s*(.*)$)"));
+    static const QRegularExpression kindWord(QStringLiteral(R"(^(Error|Warning):\s*)"));
+
+    QList<CompilerMessage> messages;
+    const QStringList lines =
+        QString(output).replace(QLatin1String("\r\n"), QLatin1String("\n")).split(u'\n');
+    for (const QString& line : lines) {
+        CompilerMessage message;
+        QString file;
+        if (const QRegularExpressionMatch m = located.match(line); m.hasMatch()) {
+            file = m.captured(1).trimmed();
+            QString text = m.captured(4).trimmed();
+            message.error = !text.startsWith(QLatin1String("Warning"));
+            text.remove(kindWord);
+            message.text = text;
+            message.line = m.captured(2).toInt();
+            message.column = m.captured(3).toInt();
+        } else if (const QRegularExpressionMatch p = plain.match(line.trimmed()); p.hasMatch()) {
+            file = p.captured(1);
+            message.error = p.captured(2) == QLatin1String("Error");
+            message.text = p.captured(3).trimmed();
+        } else {
+            continue;
+        }
+        // A message about another file of the game names that file.
+        const QString fileName = QFileInfo(file).fileName();
+        if (!fileName.isEmpty() && fileName != QLatin1String("Main.as")) {
+            message.text =
+                message.line > 0
+                    ? QStringLiteral("%1(%2): %3").arg(fileName).arg(message.line).arg(message.text)
+                    : QStringLiteral("%1: %2").arg(fileName, message.text);
+            message.line = 0;
+            message.column = 0;
+        }
+        messages.append(message);
+    }
+    return messages;
+}
+
+TrialCompiler::TrialCompiler(const QString& programFolder) : m_programFolder(programFolder) {}
+
+TrialCompiler::~TrialCompiler() = default;
+
+bool TrialCompiler::Prepare(QString& error)
+{
+    if (m_copy)
+        return true;
+    auto copy = std::make_unique<QTemporaryDir>();
+    if (!copy->isValid()) {
+        error = QStringLiteral("一時フォルダを作れません: %1").arg(copy->errorString());
+        return false;
+    }
+    const QDir source(QDir(m_programFolder).filePath(QStringLiteral("game")));
+    const QDir target(QDir(copy->path()).filePath(QStringLiteral("game")));
+    if (!source.exists()) {
+        error = QStringLiteral("ゲームのフォルダ %1 がありません").arg(source.path());
+        return false;
+    }
+    QDirIterator it(source.path(), QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    if (!QDir().mkpath(target.path())) {
+        error = QStringLiteral("%1 を作れません").arg(target.path());
+        return false;
+    }
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString relative = source.relativeFilePath(path);
+        // Movies of earlier runs are of no use to the compiler.
+        if (relative.startsWith(QLatin1String("bin/")))
+            continue;
+        const QString copyPath = target.filePath(relative);
+        const QFileInfo info = it.fileInfo();
+        if (info.isDir()) {
+            if (!QDir().mkpath(copyPath)) {
+                error = QStringLiteral("%1 を作れません").arg(copyPath);
+                return false;
+            }
+        } else {
+            QDir().mkpath(QFileInfo(copyPath).path());
+            QFile file(path);
+            if (!file.copy(copyPath)) {
+                error = QStringLiteral("%1 をコピーできません: %2").arg(path, file.errorString());
+                return false;
+            }
+        }
+    }
+    QDir().mkpath(target.filePath(QStringLiteral("bin")));
+    QDir().mkpath(target.filePath(QStringLiteral("src")));
+    m_copy = std::move(copy);
+    return true;
+}
+
+TrialCompileResult TrialCompiler::Compile(const QString& source, int timeoutMs)
+{
+    TrialCompileResult result;
+    if (!Prepare(result.failure))
+        return result;
+
+    // The copy stands in for the program folder: source, movie and
+    // configuration lie below it, the compiler stays where it is.
+    QString folder = QDir::toNativeSeparators(m_copy->path());
+    if (!folder.endsWith(QDir::separator()))
+        folder += QDir::separator();
+    const QString sourcePath = SourcePath(folder);
+    if (!SaveSourceFile(sourcePath, source)) {
+        result.failure = QStringLiteral("%1 を書けません").arg(sourcePath);
+        return result;
+    }
+    QFile::remove(MoviePath(folder));
+
+    const QString mxmlc = MxmlcPath(m_programFolder.endsWith(QDir::separator())
+                                        ? m_programFolder
+                                        : m_programFolder + QDir::separator());
+    if (!QFileInfo(mxmlc).isExecutable()) {
+        result.failure = QStringLiteral("コンパイラ %1 がありません").arg(mxmlc);
+        return result;
+    }
+    QStringList arguments = SplitCommandLine(FormatCompileCommandLine(mxmlc, sourcePath, folder));
+    if (arguments.isEmpty()) {
+        result.failure = QStringLiteral("コンパイラのコマンドラインが空です");
+        return result;
+    }
+    const QString program = arguments.takeFirst();
+
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setWorkingDirectory(m_copy->path());
+    process.start(program, arguments);
+    if (!process.waitForStarted()) {
+        result.failure = QStringLiteral("コンパイラ %1 を起動できません: %2")
+                             .arg(program, process.errorString());
+        return result;
+    }
+    process.closeWriteChannel();
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        result.failure = QStringLiteral("コンパイラが %1 秒で終わりません").arg(timeoutMs / 1000);
+        return result;
+    }
+    result.output = QString::fromUtf8(process.readAll());
+    if (process.exitStatus() != QProcess::NormalExit) {
+        result.failure =
+            QStringLiteral("コンパイラが異常終了しました: %1").arg(process.errorString());
+        return result;
+    }
+    result.ran = true;
+    result.exitCode = process.exitCode();
+    result.messages = ParseCompilerMessages(result.output);
+    // A failed compile that names no error of its own still counts as one.
+    if (result.exitCode != 0 && result.errors().isEmpty()) {
+        CompilerMessage message;
+        message.text =
+            QStringLiteral("コンパイラが終了コード %1 で終わりました").arg(result.exitCode);
+        result.messages.append(message);
+    }
+    return result;
+}
