@@ -70,7 +70,10 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const QString program = args.size() > 1 ? args.at(1) : QStringLiteral(PELTRA_PROGRAM_DIR);
+    // Absolute: the compiles run in the game's folder.
+    const QString program =
+        QFileInfo(args.size() > 1 ? args.at(1) : QStringLiteral(PELTRA_PROGRAM_DIR))
+            .absoluteFilePath();
     const int runs = args.size() > 2 ? std::max(1, args.at(2).toInt()) : 7;
     const QString mxmlc = program + QStringLiteral("/flex_sdk_4.6/bin/mxmlc");
     if (!QFileInfo(mxmlc).isExecutable()) {
@@ -113,8 +116,8 @@ int main(int argc, char** argv)
                         p.exitCode() == 0;
         const double seconds = timer.nsecsElapsed() / 1e9;
         if (!ok)
-            std::fprintf(stderr, "bench_compile: the compile failed:\n%s%s\n",
-                         p.readAllStandardOutput().constData(),
+            std::fprintf(stderr, "bench_compile: the compile failed (%s):\n%s%s\n",
+                         qPrintable(p.errorString()), p.readAllStandardOutput().constData(),
                          p.readAllStandardError().constData());
         return ok ? seconds : -1.0;
     };

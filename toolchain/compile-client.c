@@ -259,7 +259,7 @@ static int start_server(char **server, const char *sock)
         _exit(127);
     }
     close(logfd);
-    note("started compile server %d", (int)pid);
+    note("started compile server %d on %s", (int)pid, sock);
     double deadline = now() + START_SECONDS;
     int ended = 0;
     useconds_t delay = 5000;
@@ -397,8 +397,10 @@ int main(int argc, char **argv)
 
     int s = connect_to(sock);
     if (s < 0) {
-        /* A long-lived JVM gains from the optimizing compiler that cold
-         * starts leave out; heap, encoding and properties stay as cold. */
+        /* The cold compile's JVM options: the same encoding and properties
+         * for the compiler, and the quick JIT, which serves a server that
+         * compiles now and then better than the optimizing one (that one
+         * competes for the cores while the first warm compiles run). */
         char cp[2 * PATH_MAX + 2];
         snprintf(cp, sizeof cp, "%s:%s", jar, here);
         char **server = calloc((size_t)j + 8, sizeof *server);
@@ -407,8 +409,7 @@ int main(int argc, char **argv)
         int k = 0;
         server[k++] = cold[0];
         for (int i = 1; i < j; i++)
-            if (strncmp(cold[i], "-XX:TieredStopAtLevel", 21) != 0)
-                server[k++] = cold[i];
+            server[k++] = cold[i];
         server[k++] = "-cp";
         server[k++] = cp;
         server[k++] = "CompileServer";
