@@ -21,6 +21,8 @@ private Q_SLOTS:
     void firstToken();
     void formattedLineSplitsBack_data();
     void formattedLineSplitsBack();
+    void argumentsStayWhole_data();
+    void argumentsStayWhole();
 
 private:
     QTemporaryDir m_dir;
@@ -196,6 +198,30 @@ void TestCompileCommand::formattedLineSplitsBack()
                                MoviePath(programFolder),
                                S("-load-config+=") + ConfigPath(programFolder)};
     QCOMPARE(SplitCommandLine(line), expected);
+    // The list the compiler is started from has the same parts.
+    QCOMPARE(CompileArguments(MxmlcPath(programFolder), SourcePath(programFolder), programFolder),
+             expected);
+}
+
+void TestCompileCommand::argumentsStayWhole_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("double quote") << S("/tmp/say \"hi\"/");
+    QTest::newRow("quote and backslash") << S("/tmp/a\\\"b/");
+    QTest::newRow("blanks") << S("/tmp/run dir/");
+}
+
+void TestCompileCommand::argumentsStayWhole()
+{
+    // Whatever the folder's name holds, each path is one argument, exactly
+    // as the locations give it; the formatted line shows the same parts.
+    QFETCH(QString, folder);
+    const QStringList args = CompileArguments(MxmlcPath(folder), SourcePath(folder), folder);
+    QCOMPARE(args, (QStringList{MxmlcPath(folder), SourcePath(folder), S("-output"),
+                                MoviePath(folder), S("-load-config+=") + ConfigPath(folder)}));
+    const QString line = FormatCompileCommandLine(MxmlcPath(folder), SourcePath(folder), folder);
+    for (const QString& arg : args)
+        QVERIFY2(line.contains(arg.section('=', -1)), qPrintable(arg));
 }
 
 QTEST_GUILESS_MAIN(TestCompileCommand)
