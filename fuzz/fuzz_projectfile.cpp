@@ -1,11 +1,9 @@
 // Feeds arbitrary bytes to the project file reader. Whatever the bytes, the
-// load ends with no error, an end-of-file error or a general archive error;
-// a model that loads saves to a file that loads back to the same model.
+// load ends with no error, an end-of-file error or a damaged-file error; a
+// model that loads saves to a file that loads back to the same model.
 
-#include "tutorial/archive.h"
 #include "tutorial/peltra.h"
-
-#include <QBuffer>
+#include "tutorial/projectfile.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -14,20 +12,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray file =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
-    QBuffer in;
-    in.setData(file);
-    in.open(QIODevice::ReadOnly);
     CPeltra model;
-    CArchive::Error error;
-    {
-        CArchive ar(&in, CArchive::load);
-        model.Serialize(ar);
-        error = ar.error();
-    }
-    if (error != CArchive::NoError && error != CArchive::EndOfFile &&
-        error != CArchive::GenericError)
+    const ProjectFile::Error error = ProjectFile::Read(file, model).code();
+    if (error != ProjectFile::Error::Ok && error != ProjectFile::Error::EndOfFile &&
+        error != ProjectFile::Error::BadFormat)
         std::abort();
-    if (error != CArchive::NoError)
+    if (error != ProjectFile::Error::Ok)
         return 0;
 
     // Whatever was read stays readable by every operation.
@@ -41,21 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     model.SetCurrentPage(-1);
 
     QByteArray saved;
-    {
-        QBuffer out(&saved);
-        out.open(QIODevice::WriteOnly);
-        CArchive ar(&out, CArchive::store);
-        model.Serialize(ar);
-        if (!ar.ok())
-            std::abort();
-    }
-    QBuffer again;
-    again.setData(saved);
-    again.open(QIODevice::ReadOnly);
-    CArchive ar(&again, CArchive::load);
+    if (!ProjectFile::Write(model, saved).ok())
+        std::abort();
     CPeltra reloaded;
-    reloaded.Serialize(ar);
-    if (!ar.ok() || reloaded != model)
+    if (!ProjectFile::Read(saved, reloaded).ok() || reloaded != model)
         std::abort();
     return 0;
 }

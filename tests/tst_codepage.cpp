@@ -1,5 +1,7 @@
+#include "support/testsupport.h"
 #include "tutorial/codepage.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 #include <string_view>
@@ -24,6 +26,8 @@ private Q_SLOTS:
     void fromUnicode();
     void everyDoubleByteCharacterRoundTrips();
     void longTextWithScatteredBadCharacters();
+    void sameAsCharacterByCharacter_data();
+    void sameAsCharacterByCharacter();
 };
 
 void TestCodePage::toUnicode_data()
@@ -135,6 +139,55 @@ void TestCodePage::longTextWithScatteredBadCharacters()
             expected += "\x95\x5C"
                         "a";
         }
+    }
+    QCOMPARE(CodePage::fromUnicode(text), expected);
+}
+
+// Long texts come out exactly as their characters one by one, however the
+// good and bad characters mix and wherever a pair or a lone surrogate falls.
+void TestCodePage::sameAsCharacterByCharacter_data()
+{
+    QTest::addColumn<int>("seed");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("badPercent");
+    QTest::newRow("few bad") << 1 << 20000 << 1;
+    QTest::newRow("half bad") << 2 << 20000 << 50;
+    QTest::newRow("all bad") << 3 << 20000 << 100;
+    QTest::newRow("short") << 4 << 300 << 30;
+}
+
+void TestCodePage::sameAsCharacterByCharacter()
+{
+    QFETCH(int, seed);
+    QFETCH(int, length);
+    QFETCH(int, badPercent);
+    QRandomGenerator random{quint32(seed)};
+    const QString good[] = {
+        S("a"),   S("表"), S("あ"), S("ｱ"), S("①"), S("ⅰ"), U(std::u16string_view(u"\0", 1)),
+        S("\r\n")};
+    const QString bad[] = {S("é"), S("€"), S("😀"), U(u"\xD800"), U(u"\xDC00")};
+    QString text;
+    QByteArray expected;
+    while (text.size() < length) {
+        QString piece;
+        if (int(random.bounded(100)) < badPercent) {
+            piece = bad[random.bounded(5)];
+            // Now and then a character no other text uses: the known ones
+            // cannot hold them all.
+            if (random.bounded(4) == 0) {
+                const char32_t rare = 0x1F000 + random.bounded(4000);
+                piece = QString::fromUcs4(&rare, 1);
+            }
+        } else {
+            piece = good[random.bounded(8)];
+            if (random.bounded(4) == 0)
+                piece = QChar(char16_t(0x4E00 + random.bounded(0x5000)));
+        }
+        // A lone high surrogate and a lone low one next to it would be a pair.
+        if (!text.isEmpty() && text.back().isHighSurrogate() && piece.front().isLowSurrogate())
+            continue;
+        text += piece;
+        expected += CodePage::fromUnicode(piece);
     }
     QCOMPARE(CodePage::fromUnicode(text), expected);
 }

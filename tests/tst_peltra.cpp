@@ -1,7 +1,6 @@
-#include "tutorial/archive.h"
 #include "tutorial/peltra.h"
+#include "tutorial/projectfile.h"
 
-#include <QBuffer>
 #include <QTest>
 #include <QtEndian>
 
@@ -82,12 +81,9 @@ CPeltra Model(const Arrays& a)
     }
     file += "\x0F"
             "HTML\\index.html";
-    QBuffer buffer(&file);
-    buffer.open(QIODevice::ReadOnly);
-    CArchive ar(&buffer, CArchive::load);
     CPeltra model;
-    model.Serialize(ar);
-    Q_ASSERT(ar.ok());
+    if (!ProjectFile::Read(file, model).ok())
+        qFatal("a model's file did not load");
     return model;
 }
 
@@ -328,6 +324,14 @@ void TestPeltra::equality()
     otherPage.SetCurrentPage(0);
     QVERIFY(otherPage != base);
     QVERIFY(Model({{"a"}, {1}, {}, {}}) != Model({{"a"}, {1}, {0}, {0}}));
+
+    // Empty arrays are equal whether they still hold memory (a cleared
+    // model) or never had any (a fresh one).
+    CPeltra cleared = base;
+    cleared.Clear();
+    QVERIFY(cleared == CPeltra());
+    QVERIFY(CPeltra() == cleared);
+    QVERIFY(Model({{}, {}, {}, {}}) == cleared);
 }
 
 QTEST_GUILESS_MAIN(TestPeltra)

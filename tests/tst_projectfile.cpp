@@ -2,10 +2,13 @@
 #include "tutorial/archive.h"
 #include "tutorial/codepage.h"
 #include "tutorial/peltra.h"
+#include "tutorial/projectfile.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
@@ -25,6 +28,7 @@
 #endif
 
 Q_DECLARE_METATYPE(CArchive::Error)
+Q_DECLARE_METATYPE(ProjectFile::Error)
 
 namespace {
 
@@ -55,30 +59,19 @@ const QByteArray kDefaultStart = QByteArrayLiteral("\x0F"
 QByteArray Save(const CPeltra& model)
 {
     QByteArray file;
-    QBuffer buffer(&file);
-    buffer.open(QIODevice::WriteOnly);
-    {
-        CArchive ar(&buffer, CArchive::store);
-        const_cast<CPeltra&>(model).Serialize(ar);
-        if (!ar.ok())
-            qFatal("saving into a buffer failed");
-    }
+    if (!ProjectFile::Write(model, file).ok())
+        qFatal("saving into a buffer failed");
     return file;
 }
 
-CArchive::Error Load(QIODevice* device, CPeltra& model)
+ProjectFile::Error Load(QIODevice* device, CPeltra& model)
 {
-    CArchive ar(device, CArchive::load);
-    model.Serialize(ar);
-    return ar.error();
+    return ProjectFile::Read(device, model).code();
 }
 
-CArchive::Error Load(const QByteArray& file, CPeltra& model)
+ProjectFile::Error Load(const QByteArray& file, CPeltra& model)
 {
-    QBuffer buffer;
-    buffer.setData(file);
-    buffer.open(QIODevice::ReadOnly);
-    return Load(&buffer, model);
+    return ProjectFile::Read(file, model).code();
 }
 
 // A pipe-like device: it cannot seek or tell its size, hands out its bytes
@@ -173,25 +166,27 @@ class PlainReader
 public:
     explicit PlainReader(const QByteArray& file) : m_file(file) {}
 
-    CArchive::Error Read(QByteArray& canonical)
+    ProjectFile::Error Read(QByteArray& canonical)
     {
         QByteArray items[4];
         qint32 read[4] = {};
         QByteArray startPage = "HTML\\index.html";
-        for (int array = 0; array < 4 && !m_error; ++array) {
+        for (int array = 0; array < 4 && m_error == ProjectFile::Error::Ok; ++array) {
             const qint64 count = qint32(Take(4));
             if (count > 0 && count * (array == 0 ? 1 : 4) > Left())
-                Fail(CArchive::EndOfFile);
-            for (qint64 i = 0; i < count && !m_error; ++i) {
+                Fail(ProjectFile::Error::EndOfFile);
+            else if (count > CPeltra::MaxLoadedEntries)
+                Fail(ProjectFile::Error::BadFormat);
+            for (qint64 i = 0; i < count && m_error == ProjectFile::Error::Ok; ++i) {
                 const QByteArray item = array == 0 ? Prefixed(String()) : Int32(qint32(Take(4)));
-                if (m_error)
+                if (m_error != ProjectFile::Error::Ok)
                     break;
                 items[array] += item;
                 ++read[array];
             }
         }
         const QByteArray text = String();
-        if (!m_error)
+        if (m_error == ProjectFile::Error::Ok)
             startPage = text;
         for (int array = 0; array < 4; ++array)
             canonical += Int32(read[array]) + items[array];
@@ -201,15 +196,15 @@ public:
 
 private:
     qint64 Left() const { return m_file.size() - m_pos; }
-    void Fail(CArchive::Error e)
+    void Fail(ProjectFile::Error e)
     {
-        if (!m_error)
+        if (m_error == ProjectFile::Error::Ok)
             m_error = e;
     }
     quint64 Take(int n)
     {
-        if (m_error || Left() < n) {
-            Fail(CArchive::EndOfFile);
+        if (m_error != ProjectFile::Error::Ok || Left() < n) {
+            Fail(ProjectFile::Error::EndOfFile);
             return 0;
         }
         quint64 v = 0;
@@ -234,14 +229,14 @@ private:
                 n = Take(4);
                 if (n == 0xFFFFFFFF) {
                     n = Take(8);
-                    if (!m_error && n > 2147483647)
-                        Fail(CArchive::GenericError);
+                    if (m_error == ProjectFile::Error::Ok && n > 2147483647)
+                        Fail(ProjectFile::Error::BadFormat);
                 }
             }
         }
         const qint64 bytes = qint64(n) * (wide ? 2 : 1);
-        if (m_error || bytes > Left()) {
-            Fail(CArchive::EndOfFile);
+        if (m_error != ProjectFile::Error::Ok || bytes > Left()) {
+            Fail(ProjectFile::Error::EndOfFile);
             return {};
         }
         const QByteArray raw = m_file.mid(m_pos, bytes);
@@ -256,7 +251,7 @@ private:
 
     QByteArray m_file;
     qsizetype m_pos = 0;
-    CArchive::Error m_error = CArchive::NoError;
+    ProjectFile::Error m_error = ProjectFile::Error::Ok;
 };
 
 // A project file as the program writes it, with random texts (some longer
@@ -289,7 +284,8 @@ QByteArray RandomStartPage(QRandomGenerator& random)
 CPeltra RandomModel(QRandomGenerator& random, int pages)
 {
     CPeltra model;
-    if (Load(RandomFile(random, pages, false, RandomStartPage(random)), model) != CArchive::NoError)
+    if (Load(RandomFile(random, pages, false, RandomStartPage(random)), model) !=
+        ProjectFile::Error::Ok)
         qFatal("a file as the program writes it did not load");
     return model;
 }
@@ -311,6 +307,9 @@ private Q_SLOTS:
     void cutAtEveryByte();
     void hugeCountsDoNotAllocate_data();
     void hugeCountsDoNotAllocate();
+    void countsBeyondTheModel_data();
+    void countsBeyondTheModel();
+    void appendingBeyondTheModel();
     void errorsAreSticky();
     void roundTrip_data();
     void roundTrip();
@@ -318,6 +317,13 @@ private Q_SLOTS:
     void deviceStandsAfterLastByteUsed();
     void writeErrors();
     void randomAndMutatedFiles();
+    void extension_data();
+    void extension();
+    void loadFromDisk_data();
+    void loadFromDisk();
+    void saveFailureCarriesTheReason();
+    void loadErrorMessages_data();
+    void loadErrorMessages();
 };
 
 void TestProjectFile::fixedFiles_data()
@@ -346,7 +352,7 @@ void TestProjectFile::fixedFiles()
     QCOMPARE(file.size(), qsizetype(pages == 0 ? 32 : 48));
 
     CPeltra loaded;
-    QCOMPARE(Load(file, loaded), CArchive::NoError);
+    QCOMPARE(Load(file, loaded), ProjectFile::Error::Ok);
     QCOMPARE(loaded, model);
 }
 
@@ -464,7 +470,7 @@ void TestProjectFile::readString()
 void TestProjectFile::load_data()
 {
     QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<CArchive::Error>("error");
+    QTest::addColumn<ProjectFile::Error>("error");
     QTest::addColumn<QList<int>>("lengths"); // texts, colours, lines, spans
     QTest::addColumn<QByteArray>("startPage");
     QTest::addColumn<bool>("savesTheSame");
@@ -474,32 +480,35 @@ void TestProjectFile::load_data()
     QTest::newRow("negative counts read nothing")
         << Int32(-1) + Int32(std::numeric_limits<int>::min()) + Int32(1) + Int32(7) + Int32(-5) +
                Hex("0178")
-        << CArchive::NoError << QList<int>{0, 0, 1, 0} << QByteArray("x") << false;
+        << ProjectFile::Error::Ok << QList<int>{0, 0, 1, 0} << QByteArray("x") << false;
     QTest::newRow("three texts, two colours")
         << Int32(3) + Hex("0161 00 0163") + Int32(2) + Int32(1) + Int32(2) + Int32(3) + Int32(5) +
                Int32(6) + Int32(7) + Int32(0) + kDefaultStart
-        << CArchive::NoError << QList<int>{3, 2, 3, 0} << QByteArray("HTML\\index.html") << true;
+        << ProjectFile::Error::Ok << QList<int>{3, 2, 3, 0} << QByteArray("HTML\\index.html")
+        << true;
     QTest::newRow("bytes after the start page are ignored")
-        << oneEach + Hex("0178 DEADBEEF") << CArchive::NoError << QList<int>{1, 1, 1, 1}
+        << oneEach + Hex("0178 DEADBEEF") << ProjectFile::Error::Ok << QList<int>{1, 1, 1, 1}
         << QByteArray("x") << false;
     QTest::newRow("long start page")
         << Int32(0) + Int32(0) + Int32(0) + Int32(0) + Hex("FF 2C01") + QByteArray(300, 's')
-        << CArchive::NoError << QList<int>{0, 0, 0, 0} << QByteArray(300, 's') << true;
+        << ProjectFile::Error::Ok << QList<int>{0, 0, 0, 0} << QByteArray(300, 's') << true;
     QTest::newRow("cut inside the start page keeps the entries")
-        << oneEach + Hex("05 6162") << CArchive::EndOfFile << QList<int>{1, 1, 1, 1}
+        << oneEach + Hex("05 6162") << ProjectFile::Error::EndOfFile << QList<int>{1, 1, 1, 1}
         << QByteArray("HTML\\index.html") << false;
-    QTest::newRow("start page missing") << oneEach << CArchive::EndOfFile << QList<int>{1, 1, 1, 1}
-                                        << QByteArray("HTML\\index.html") << false;
+    QTest::newRow("start page missing")
+        << oneEach << ProjectFile::Error::EndOfFile << QList<int>{1, 1, 1, 1}
+        << QByteArray("HTML\\index.html") << false;
     QTest::newRow("text count beyond the file")
-        << Int32(20) + Hex("0161 0162") + QByteArray(15, '\0') << CArchive::EndOfFile
+        << Int32(20) + Hex("0161 0162") + QByteArray(15, '\0') << ProjectFile::Error::EndOfFile
         << QList<int>{0, 0, 0, 0} << QByteArray("HTML\\index.html") << false;
     QTest::newRow("line count beyond the file keeps what came before")
         << Int32(1) + Hex("0161") + Int32(1) + Int32(9) + Int32(3) + Int32(1) + Int32(2) +
                Hex("0178")
-        << CArchive::EndOfFile << QList<int>{1, 1, 0, 0} << QByteArray("HTML\\index.html") << false;
+        << ProjectFile::Error::EndOfFile << QList<int>{1, 1, 0, 0} << QByteArray("HTML\\index.html")
+        << false;
     QTest::newRow("bad string length stops the load")
         << Int32(2) + Hex("0161 FF FFFF FFFFFFFF 0000000080000000") + QByteArray(40, '\0')
-        << CArchive::GenericError << QList<int>{1, 0, 0, 0} << QByteArray("HTML\\index.html")
+        << ProjectFile::Error::BadFormat << QList<int>{1, 0, 0, 0} << QByteArray("HTML\\index.html")
         << false;
 }
 
@@ -532,7 +541,7 @@ void TestProjectFile::cutAtEveryByte()
     const qsizetype startPageAt = file.size() - kDefaultStart.size();
     for (qsizetype cut = 0; cut < file.size(); cut += cut < 400 || cut > 70300 ? 1 : 997) {
         CPeltra loaded;
-        QCOMPARE(Load(file.left(cut), loaded), CArchive::EndOfFile);
+        QCOMPARE(Load(file.left(cut), loaded), ProjectFile::Error::EndOfFile);
         QVERIFY(loaded.GetPageCount() <= 4);
         for (int page = 0; page < loaded.GetPageCount(); ++page) {
             loaded.SetCurrentPage(page);
@@ -569,15 +578,70 @@ void TestProjectFile::hugeCountsDoNotAllocate()
         try {
             if (piece) {
                 SequentialDevice pipe(file, piece);
-                QCOMPARE(Load(&pipe, model), CArchive::EndOfFile);
+                QCOMPARE(Load(&pipe, model), ProjectFile::Error::EndOfFile);
             } else {
-                QCOMPARE(Load(file, model), CArchive::EndOfFile);
+                QCOMPARE(Load(file, model), ProjectFile::Error::EndOfFile);
             }
         } catch (const std::bad_alloc&) {
             QFAIL("the reader allocated from a count in the file");
         }
         QCOMPARE(model.GetPageCount(), 0);
     }
+}
+
+// A count that would give an array more entries than the model holds is a
+// damaged file, even when the file has the bytes for them; it is found before
+// the entries are made.
+void TestProjectFile::countsBeyondTheModel_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<ProjectFile::Error>("error");
+    QTest::addColumn<int>("pages");
+
+    const int most = CPeltra::MaxLoadedEntries;
+    const QByteArray noNumbers = Int32(0) + Int32(0) + Int32(0) + kDefaultStart;
+    QTest::newRow("as many texts as the model holds")
+        << Int32(most) + QByteArray(most, '\0') + noNumbers << ProjectFile::Error::Ok << most;
+    QTest::newRow("one text more") << Int32(most + 1) + QByteArray(most + 1, '\0') + noNumbers
+                                   << ProjectFile::Error::BadFormat << 0;
+    QTest::newRow("20 MB of empty texts")
+        << Int32(20000000) + QByteArray(20000000, '\0') + noNumbers << ProjectFile::Error::BadFormat
+        << 0;
+    QTest::newRow("one colour more")
+        << Int32(0) + Int32(most + 1) + QByteArray(4 * (most + 1), '\0') + Int32(0) + Int32(0) +
+               kDefaultStart
+        << ProjectFile::Error::BadFormat << 0;
+}
+
+void TestProjectFile::countsBeyondTheModel()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, pages);
+    CPeltra model;
+    {
+        AddressSpaceLimit limit;
+        try {
+            QTEST(Load(file, model), "error");
+        } catch (const std::bad_alloc&) {
+            QFAIL("the reader made entries beyond what the model holds");
+        }
+    }
+    QCOMPARE(model.GetPageCount(), pages);
+    QCOMPARE(model.ColorCount(), 0);
+}
+
+// Loading appends: what a model holds already counts.
+void TestProjectFile::appendingBeyondTheModel()
+{
+    const int most = CPeltra::MaxLoadedEntries;
+    const QByteArray noNumbers = Int32(0) + Int32(0) + Int32(0) + kDefaultStart;
+    CPeltra model;
+    QCOMPARE(Load(Int32(most - 1) + QByteArray(most - 1, '\0') + noNumbers, model),
+             ProjectFile::Error::Ok);
+    QCOMPARE(Load(Int32(1) + Hex("0161") + noNumbers, model), ProjectFile::Error::Ok);
+    QCOMPARE(model.GetPageCount(), most);
+    QCOMPARE(Load(Int32(1) + Hex("0162") + noNumbers, model), ProjectFile::Error::BadFormat);
+    QCOMPARE(model.GetPageCount(), most);
 }
 
 void TestProjectFile::errorsAreSticky()
@@ -629,14 +693,14 @@ void TestProjectFile::roundTrip()
     const QByteArray file = RandomFile(random, pages, uneven, RandomStartPage(random));
 
     CPeltra loaded;
-    QCOMPARE(Load(file, loaded), CArchive::NoError);
+    QCOMPARE(Load(file, loaded), ProjectFile::Error::Ok);
     QCOMPARE(loaded.GetPageCount(), pages);
     QCOMPARE(loaded.GetCurrentPage(), -1);
     QCOMPARE(Save(loaded), file);
 
     CPeltra fromPipe;
     SequentialDevice pipe(file, 1000);
-    QCOMPARE(Load(&pipe, fromPipe), CArchive::NoError);
+    QCOMPARE(Load(&pipe, fromPipe), ProjectFile::Error::Ok);
     QCOMPARE(fromPipe, loaded);
 }
 
@@ -646,19 +710,13 @@ void TestProjectFile::roundTripThroughFile()
     QVERIFY(dir.isValid());
     QRandomGenerator random(6);
     const CPeltra model = RandomModel(random, 5000);
-    QFile out(dir.filePath("project.lrnf"));
-    QVERIFY(out.open(QIODevice::WriteOnly));
-    {
-        CArchive ar(&out, CArchive::store);
-        const_cast<CPeltra&>(model).Serialize(ar);
-        QVERIFY(ar.ok());
-    }
-    out.close();
+    const QString path = dir.filePath("project.lrnf");
+    QVERIFY(ProjectFile::Save(path, model).ok());
 
-    QFile in(out.fileName());
+    QFile in(path);
     QVERIFY(in.open(QIODevice::ReadOnly));
     CPeltra loaded;
-    QCOMPARE(Load(&in, loaded), CArchive::NoError);
+    QCOMPARE(Load(&in, loaded), ProjectFile::Error::Ok);
     QCOMPARE(loaded, model);
     QCOMPARE(in.pos(), in.size());
 }
@@ -670,7 +728,7 @@ void TestProjectFile::deviceStandsAfterLastByteUsed()
     buffer.open(QIODevice::ReadOnly);
     {
         CPeltra model;
-        QCOMPARE(Load(&buffer, model), CArchive::NoError);
+        QCOMPARE(Load(&buffer, model), ProjectFile::Error::Ok);
     }
     QCOMPARE(buffer.readAll(), QByteArray("tail"));
 }
@@ -753,16 +811,121 @@ void TestProjectFile::randomAndMutatedFiles()
         }
 
         QByteArray expected;
-        const CArchive::Error expectedError = PlainReader(file).Read(expected);
+        const ProjectFile::Error expectedError = PlainReader(file).Read(expected);
         CPeltra model;
         SequentialDevice pipe(file, 1 + random.bounded(20));
-        const CArchive::Error error = round % 2 ? Load(file, model) : Load(&pipe, model);
+        const ProjectFile::Error error = round % 2 ? Load(file, model) : Load(&pipe, model);
         QCOMPARE(error, expectedError);
         QCOMPARE(Save(model), expected);
-        ++errors[error == CArchive::NoError ? 0 : error == CArchive::EndOfFile ? 1 : 2];
+        ++errors[error == ProjectFile::Error::Ok          ? 0
+                 : error == ProjectFile::Error::EndOfFile ? 1
+                                                          : 2];
     }
     // The rounds reached every outcome.
     QVERIFY(errors[0] > 100 && errors[1] > 100 && errors[2] > 10);
+}
+
+void TestProjectFile::extension_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("project");
+    QTest::newRow("lower case") << "/a/b.lrnf" << true;
+    QTest::newRow("mixed case") << "C:\\a\\b.LrNf" << true;
+    QTest::newRow("only the extension") << ".lrnf" << true;
+    QTest::newRow("another after it") << "b.lrnf.txt" << false;
+    QTest::newRow("no dot") << "lrnf" << false;
+    QTest::newRow("dot in the folder") << "/a.lrnf/b" << false;
+    QTest::newRow("full-width letter") << S("b.ｌrnf") << false;
+}
+
+void TestProjectFile::extension()
+{
+    QFETCH(QString, path);
+    QTEST(ProjectFile::HasExtension(path), "project");
+}
+
+void TestProjectFile::loadFromDisk_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes"); // a null array: nothing there; "<folder>": a folder
+    QTest::addColumn<ProjectFile::Error>("error");
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<bool>("reason"); // the system's message comes along
+
+    const QByteArray onePage = Int32(1) + Hex("03616263") + Int32(1) + Int32(1) + Int32(1) +
+                               Int32(12) + Int32(1) + Int32(3) + kDefaultStart;
+    using E = ProjectFile::Error;
+    QTest::newRow("one page") << "p.lrnf" << onePage << E::Ok << 1 << false;
+    QTest::newRow("upper-case extension") << "P.LRNF" << onePage << E::Ok << 1 << false;
+    QTest::newRow("empty file is an empty project")
+        << "e.lrnf" << QByteArray("") << E::Ok << 0 << false;
+    QTest::newRow("wrong extension") << "p.txt" << onePage << E::WrongExtension << 0 << false;
+    QTest::newRow("missing") << "gone.lrnf" << QByteArray() << E::NotFound << 0 << false;
+    QTest::newRow("folder") << "dir.lrnf" << QByteArray("<folder>") << E::CannotOpen << 0 << true;
+    QTest::newRow("cut") << "cut.lrnf" << onePage.left(10) << E::EndOfFile << 1 << true;
+    QTest::newRow("bad length") << "bad.lrnf" << Int32(1) + Hex("FF FFFF FFFFFFFF 0000008000000000")
+                                << E::BadFormat << 0 << true;
+}
+
+void TestProjectFile::loadFromDisk()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, pages);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(name);
+    if (bytes == "<folder>")
+        QVERIFY(QDir(dir.path()).mkdir(name));
+    else if (!bytes.isNull())
+        QVERIFY(WriteFile(path, bytes));
+
+    CPeltra model;
+    const ProjectFile::Status status = ProjectFile::Load(path, model);
+    QTEST(status.code(), "error");
+    QCOMPARE(status.ok(), status.code() == ProjectFile::Error::Ok);
+    QTEST(!status.message().isEmpty(), "reason");
+    QCOMPARE(model.GetPageCount(), pages);
+}
+
+void TestProjectFile::saveFailureCarriesTheReason()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QRandomGenerator random(8);
+    const CPeltra model = RandomModel(random, 50);
+
+    const QString path = dir.filePath("saved.lrnf");
+    QVERIFY(ProjectFile::Save(path, model).ok());
+    QCOMPARE(ReadAll(path), Save(model));
+
+    // A folder that is not there: the save fails with what the system says.
+    const QString nowhere = dir.filePath("missing/saved.lrnf");
+    const ProjectFile::Status failed = ProjectFile::Save(nowhere, model);
+    QCOMPARE(failed.code(), ProjectFile::Error::CannotWrite);
+    QSaveFile probe(nowhere);
+    QVERIFY(!probe.open(QIODevice::WriteOnly));
+    QCOMPARE(failed.message(), probe.errorString());
+    QVERIFY(!failed.message().isEmpty());
+}
+
+void TestProjectFile::loadErrorMessages_data()
+{
+    QTest::addColumn<ProjectFile::Error>("error");
+    QTest::addColumn<QString>("message");
+    using E = ProjectFile::Error;
+    QTest::newRow("ok") << E::Ok << QString();
+    QTest::newRow("wrong extension") << E::WrongExtension << QString();
+    QTest::newRow("not found") << E::NotFound << S("/t/p.lrnf が見つかりませんでした。");
+    QTest::newRow("cannot open") << E::CannotOpen << S("ドキュメントを開くことに失敗しました。");
+    QTest::newRow("end of file") << E::EndOfFile << S("予期しないファイル形式です。");
+    QTest::newRow("bad format") << E::BadFormat << S("ドキュメントを開くことに失敗しました。");
+}
+
+void TestProjectFile::loadErrorMessages()
+{
+    QFETCH(ProjectFile::Error, error);
+    QTEST(ProjectFile::LoadErrorMessage(error, QStringLiteral("/t/p.lrnf")), "message");
 }
 
 QTEST_GUILESS_MAIN(TestProjectFile)

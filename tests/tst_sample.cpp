@@ -4,9 +4,9 @@
 // click copies and links on; the project file is stable through the archive.
 
 #include "support/testsupport.h"
-#include "tutorial/archive.h"
 #include "tutorial/codepage.h"
 #include "tutorial/peltra.h"
+#include "tutorial/projectfile.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -177,10 +177,8 @@ void TestSample::initTestCase()
     QVERIFY2(!m_file.isEmpty(), "sample.lrnf is missing from the program folder");
     QBuffer buffer(&m_file);
     QVERIFY(buffer.open(QIODevice::ReadOnly));
-    CArchive archive(&buffer, CArchive::load);
-    m_tutorial.Serialize(archive);
-    QVERIFY(archive.ok());
-    QCOMPARE(archive.BytesLeft(), qint64(0));
+    QVERIFY(ProjectFile::Read(&buffer, m_tutorial).ok());
+    QVERIFY(buffer.atEnd());
 
     QString source = SourceText(sampleSource + QStringLiteral("/game/src/Main.as"));
     QVERIFY(!source.isEmpty());
@@ -211,19 +209,12 @@ void TestSample::projectFile()
 
 void TestSample::roundTrip()
 {
-    QBuffer stored;
-    QVERIFY(stored.open(QIODevice::WriteOnly));
-    CArchive out(&stored, CArchive::store);
-    m_tutorial.Serialize(out);
-    QVERIFY(out.ok());
-    QCOMPARE(stored.data(), m_file);
+    QByteArray stored;
+    QVERIFY(ProjectFile::Write(m_tutorial, stored).ok());
+    QCOMPARE(stored, m_file);
 
-    QBuffer input(&stored.buffer());
-    QVERIFY(input.open(QIODevice::ReadOnly));
-    CArchive in(&input, CArchive::load);
     CPeltra reloaded;
-    reloaded.Serialize(in);
-    QVERIFY(in.ok());
+    QVERIFY(ProjectFile::Read(stored, reloaded).ok());
     QVERIFY(reloaded == m_tutorial);
 }
 

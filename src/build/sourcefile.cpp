@@ -1,5 +1,6 @@
 #include "sourcefile.h"
 
+#include "tutorial/logging.h"
 #include "tutorial/wholefile.h"
 
 #include <QByteArray>
@@ -24,8 +25,12 @@ bool SaveSourceFile(const QString& path, const QString& text)
     lines.remove(QChar(u'\0'));
     lines.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
 
-    // A failed save leaves the previous Main.as whole.
-    return SaveWholeFile(path, lines.toUtf8());
+    // A failed save leaves the previous Main.as whole; its reason goes to
+    // the log.
+    const FileResult saved = SaveWholeFile(path, lines.toUtf8());
+    if (!saved.ok())
+        qCWarning(lcBuild).noquote() << "cannot save" << path << "-" << saved.message();
+    return saved.ok();
 }
 
 bool LoadSourceFile(const QString& path, QString& text)

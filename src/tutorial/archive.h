@@ -54,6 +54,10 @@ public:
     // Hands the collected bytes to the device (storing). Returns ok().
     bool Flush();
 
+    // Records an error the caller found in what was read (a count beyond
+    // what the model holds); as with the archive's own, the first one stays.
+    void Fail(Error error);
+
 private:
     quint8 ReadByte();
     quint16 ReadWord();
@@ -67,7 +71,6 @@ private:
     bool Fill(qsizetype n);
     QByteArray ReadBytes(qint64 n);
     void WriteRaw(const char* data, qint64 n);
-    void Fail(Error error);
 
     qsizetype Buffered() const { return m_bufferEnd - m_bufferPos; }
 

@@ -1,14 +1,13 @@
 #include "flashdoc.h"
 
 #include "build/locations.h"
-#include "tutorial/archive.h"
 #include "tutorial/dlgpage.h"
+#include "tutorial/logging.h"
 #include "tutorial/pathname.h"
 #include "tutorial/peltra.h"
-#include "tutorial/wholefile.h"
+#include "tutorial/projectfile.h"
 #include "widgets/prompts.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -52,83 +51,66 @@ void CFlashDoc::SetPathName(const QString& path, bool addToRecent)
 
 bool CFlashDoc::HasProjectExtension(const QString& path)
 {
-    // Compared byte-wise, ASCII letters without regard to case: no other
-    // character folds onto "lrnf".
-    const QString extension = GetPathExtension(path);
-    static const char expected[] = "lrnf";
-    if (extension.size() != 4)
-        return false;
-    for (int i = 0; i < 4; ++i) {
-        const char16_t c = extension[i].unicode();
-        const char16_t lower = (c >= u'A' && c <= u'Z') ? char16_t(c - u'A' + u'a') : c;
-        if (lower != char16_t(expected[i]))
-            return false;
-    }
-    return true;
+    return ProjectFile::HasExtension(path);
 }
 
 CFlashDoc::LoadResult CFlashDoc::LoadProject(const QString& path, CPeltra& model)
 {
-    if (!HasProjectExtension(path))
+    using ProjectFile::Error;
+    const ProjectFile::Status status = ProjectFile::Load(path, model);
+    if (!status.ok() && status.code() != Error::WrongExtension)
+        qCWarning(lcTutorial).noquote() << "cannot load" << path << "-" << status.message();
+    switch (status.code()) {
+    case Error::Ok:
+        return LoadResult::Ok;
+    case Error::WrongExtension:
         return LoadResult::WrongExtension;
-
-    const QFileInfo info(path);
-    if (!info.exists())
+    case Error::NotFound:
         return LoadResult::NotFound;
-    // Only regular files: a folder, a pipe or a device is no project.
-    if (!info.isFile())
-        return LoadResult::CannotOpen;
-
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QFileInfo::exists(path) ? LoadResult::CannotOpen : LoadResult::NotFound;
-
-    // A zero-length file is an empty project.
-    if (file.size() == 0)
-        return LoadResult::Ok;
-
-    CArchive ar(&file, CArchive::load);
-    model.Serialize(ar);
-    switch (ar.error()) {
-    case CArchive::NoError:
-        return LoadResult::Ok;
-    case CArchive::EndOfFile:
+    case Error::EndOfFile:
         return LoadResult::EndOfFile;
-    default:
+    case Error::BadFormat:
         return LoadResult::BadFormat;
+    case Error::CannotOpen:
+    case Error::CannotStore:
+    case Error::CannotWrite:
+        break;
     }
+    return LoadResult::CannotOpen;
 }
 
 QString CFlashDoc::LoadErrorMessage(LoadResult result, const QString& path)
 {
+    using ProjectFile::Error;
+    Error error = Error::CannotOpen;
     switch (result) {
     case LoadResult::Ok:
+        error = Error::Ok;
+        break;
     case LoadResult::WrongExtension:
-        return {};
+        error = Error::WrongExtension;
+        break;
     case LoadResult::NotFound:
-        return QStringLiteral("%1 が見つかりませんでした。").arg(path);
+        error = Error::NotFound;
+        break;
     case LoadResult::EndOfFile:
-        return QStringLiteral("予期しないファイル形式です。");
-    case LoadResult::CannotOpen:
+        error = Error::EndOfFile;
+        break;
     case LoadResult::BadFormat:
+        error = Error::BadFormat;
+        break;
+    case LoadResult::CannotOpen:
         break;
     }
-    return QStringLiteral("ドキュメントを開くことに失敗しました。");
+    return ProjectFile::LoadErrorMessage(error, path);
 }
 
 bool CFlashDoc::SaveProject(const QString& path, CPeltra& model)
 {
-    // The whole file is built in memory first: a model that cannot be stored
-    // never touches the disk.
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    {
-        CArchive ar(&buffer, CArchive::store);
-        model.Serialize(ar);
-        if (!ar.Flush())
-            return false;
-    }
-    return SaveWholeFile(path, buffer.data());
+    const ProjectFile::Status status = ProjectFile::Save(path, model);
+    if (!status.ok())
+        qCWarning(lcTutorial).noquote() << "cannot save" << path << "-" << status.message();
+    return status.ok();
 }
 
 bool CFlashDoc::OnNewDocument()

@@ -40,19 +40,41 @@ void StoreNumbers(CArchive& ar, const QList<qint32>& numbers)
         ar.WriteInt32(value);
 }
 
-// Appends as many numbers as the file's count says. A count beyond the bytes
-// left is an end-of-file error before anything is read.
+// Checks a count read from the file before anything is made for it: beyond
+// the bytes left (at least bytesEach per entry) it is an end-of-file error;
+// more entries than an array may hold after the held ones make the file
+// damaged. False when nothing is to be read.
+bool AcceptCount(CArchive& ar, qint32 count, int bytesEach, qsizetype held)
+{
+    if (count <= 0 || !ar.Require(qint64(count) * bytesEach))
+        return false;
+    if (qint64(count) + held > CPeltra::MaxLoadedEntries) {
+        ar.Fail(CArchive::GenericError);
+        return false;
+    }
+    return true;
+}
+
+// Appends as many numbers as the file's count says.
 void LoadNumbers(CArchive& ar, QList<qint32>& numbers)
 {
     const qint32 count = ar.ReadInt32();
-    if (count <= 0 || !ar.Require(qint64(count) * 4))
+    if (!AcceptCount(ar, count, 4, numbers.size()))
         return;
+    numbers.reserve(numbers.size() + count);
     for (qint32 i = 0; i < count; ++i) {
         const qint32 value = ar.ReadInt32();
         if (!ar.ok())
             return;
         numbers.append(value);
     }
+}
+
+// Empty lists compare equal whether or not they hold memory (QList's own
+// comparison hands memcmp a null pointer for an empty list that has none).
+bool SameNumbers(const QList<qint32>& a, const QList<qint32>& b)
+{
+    return a.size() == b.size() && (a.isEmpty() || a == b);
 }
 
 } // namespace
@@ -142,17 +164,22 @@ int CPeltra::GetPageCount() const
     return int(m_texts.size());
 }
 
+void CPeltra::Store(CArchive& ar) const
+{
+    ar.WriteCount(m_texts.size());
+    for (const QByteArray& text : m_texts)
+        ar.WriteString(text);
+    StoreNumbers(ar, m_colors);
+    StoreNumbers(ar, m_lines);
+    StoreNumbers(ar, m_lineCounts);
+    ar.WriteString(m_strStartPage);
+    ar.Flush();
+}
+
 void CPeltra::Serialize(CArchive& ar)
 {
     if (ar.IsStoring()) {
-        ar.WriteCount(m_texts.size());
-        for (const QByteArray& text : m_texts)
-            ar.WriteString(text);
-        StoreNumbers(ar, m_colors);
-        StoreNumbers(ar, m_lines);
-        StoreNumbers(ar, m_lineCounts);
-        ar.WriteString(m_strStartPage);
-        ar.Flush();
+        Store(ar);
         return;
     }
 
@@ -160,7 +187,8 @@ void CPeltra::Serialize(CArchive& ar)
     // keeps what was read before an error. Every text takes at least its
     // one-byte prefix, so a count beyond the bytes left cannot be right.
     const qint32 textCount = ar.ReadInt32();
-    if (textCount > 0 && ar.Require(textCount)) {
+    if (AcceptCount(ar, textCount, 1, m_texts.size())) {
+        m_texts.reserve(m_texts.size() + textCount);
         for (qint32 i = 0; i < textCount; ++i) {
             QByteArray text = ar.ReadString();
             if (!ar.ok())
@@ -178,7 +206,7 @@ void CPeltra::Serialize(CArchive& ar)
 
 bool CPeltra::operator==(const CPeltra& other) const
 {
-    return m_texts == other.m_texts && m_colors == other.m_colors && m_lines == other.m_lines &&
-           m_lineCounts == other.m_lineCounts && m_nPage == other.m_nPage &&
-           m_strStartPage == other.m_strStartPage;
+    return m_texts == other.m_texts && SameNumbers(m_colors, other.m_colors) &&
+           SameNumbers(m_lines, other.m_lines) && SameNumbers(m_lineCounts, other.m_lineCounts) &&
+           m_nPage == other.m_nPage && m_strStartPage == other.m_strStartPage;
 }

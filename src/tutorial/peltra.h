@@ -53,8 +53,16 @@ public:
     void SetStartPage(const QByteArray& startPage) { m_strStartPage = startPage; }
 
     // Loads or stores the whole model, as the archive's mode says. Errors are
-    // kept in the archive (CArchive::error()).
+    // kept in the archive (CArchive::error()). A load whose counts would give
+    // an array more than MaxLoadedEntries entries is a damaged file
+    // (GenericError), found before anything is allocated for it.
     void Serialize(CArchive& ar);
+    // Stores the model (a storing archive).
+    void Store(CArchive& ar) const;
+
+    // Loading never grows an array beyond this: no tutorial comes near it,
+    // and the model refuses to grow past it anyway.
+    static constexpr int MaxLoadedEntries = 1 << 20;
 
     // Array lengths as held; a project file may bring different ones.
     int ColorCount() const { return int(m_colors.size()); }

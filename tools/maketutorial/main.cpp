@@ -11,16 +11,15 @@
 #include "tutorialsource.h"
 
 #include "build/templatefile.h"
-#include "tutorial/archive.h"
 #include "tutorial/peltra.h"
+#include "tutorial/projectfile.h"
+#include "tutorial/wholefile.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <cstdio>
@@ -30,12 +29,10 @@ namespace {
 bool WriteFile(const QString& path, const QByteArray& data, QString& error)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        error = path + QStringLiteral(": ") + file.errorString();
-        return false;
-    }
-    return true;
+    const FileResult saved = SaveWholeFile(path, data);
+    if (!saved.ok())
+        error = path + QStringLiteral(": ") + saved.message();
+    return saved.ok();
 }
 
 class TutorialMaker
@@ -159,15 +156,13 @@ bool TutorialMaker::WriteProject(QString& error)
     tutorial.SetCurrentPage(-1);
     tutorial.SetStartPage(QByteArrayLiteral("HTML\\index.html"));
 
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    CArchive archive(&buffer, CArchive::store);
-    tutorial.Serialize(archive);
-    if (!archive.ok()) {
-        error = QStringLiteral("the project could not be stored");
+    QByteArray bytes;
+    const ProjectFile::Status stored = ProjectFile::Write(tutorial, bytes);
+    if (!stored.ok()) {
+        error = QStringLiteral("the project could not be stored: ") + stored.message();
         return false;
     }
-    return WriteFile(m_out.filePath(QStringLiteral("sample.lrnf")), buffer.data(), error);
+    return WriteFile(m_out.filePath(QStringLiteral("sample.lrnf")), bytes, error);
 }
 
 bool TutorialMaker::WriteGame(QString& error)
