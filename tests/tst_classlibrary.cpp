@@ -31,6 +31,11 @@ namespace {
 const QString kProgramDir = QStringLiteral(PELTRA_PROGRAM_DIR);
 const QString kFilesFolder = kProgramDir + QStringLiteral("/flashplayer_11_sa.d");
 
+QString kSourceDir()
+{
+    return QStringLiteral(PELTRA_SOURCE_DIR);
+}
+
 bool ToolchainReady()
 {
     return QFileInfo(kProgramDir + QStringLiteral("/flex_sdk_4.6/bin/mxmlc")).isExecutable() &&
@@ -303,6 +308,8 @@ private Q_SLOTS:
     void linksOnlyWhatGameUses();
     void backgroundColour_data();
     void backgroundColour();
+    void compilerPatch_data();
+    void compilerPatch();
 
 private:
     QString folder(const char* name) const { return m_tmp.filePath(QString::fromUtf8(name)); }
@@ -746,6 +753,104 @@ void TestClassLibrary::backgroundColour()
     QString error;
     QVERIFY2(DecompressSwf(ReadAll(c.movie), &fws, &error), qPrintable(error));
     QCOMPARE(BackgroundColour(fws), qint64(colour));
+}
+
+// The set-up's mending of the compiler's jar, on jars made here.
+void TestClassLibrary::compilerPatch_data()
+{
+    QTest::addColumn<QByteArray>("classFile"); // empty: the jar has no such class
+    QTest::addColumn<bool>("isJar");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("mended"); // the class afterwards; empty: the file is unchanged
+
+    const QByteArray magic("\xca\xfe\xba\xbe\0\0\0\x34", 8);
+    const QByteArray wrong = QByteArray("\x01\x00\x18", 3) + "clbackgroundColorassName";
+    const QByteArray right = QByteArray("\x01\x00\x0f", 3) + "backgroundColor";
+    const QByteArray other = QByteArray("\x01\x00\x05", 3) + "width";
+
+    QTest::newRow("garbled name") << magic + other + wrong + other << true << 0
+                                  << magic + other + right + other;
+    QTest::newRow("already mended") << magic + right << true << 0 << QByteArray();
+    QTest::newRow("name twice") << magic + wrong + wrong << true << 1 << QByteArray();
+    QTest::newRow("not a class file") << QByteArray("<html>") + wrong << true << 1 << QByteArray();
+    QTest::newRow("jar without the class") << QByteArray() << true << 1 << QByteArray();
+    QTest::newRow("not a jar") << QByteArray() << false << 1 << QByteArray();
+}
+
+void TestClassLibrary::compilerPatch()
+{
+    QFETCH(QByteArray, classFile);
+    QFETCH(bool, isJar);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, mended);
+    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (python.isEmpty())
+        QSKIP("python3 is not installed");
+
+    const QString cls =
+        QStringLiteral("org/apache/royale/compiler/internal/targets/TargetAttributeBase.class");
+    const QString dir = folder(QTest::currentDataTag());
+    const QString jar = dir + QStringLiteral("/compiler.jar");
+    QVERIFY(QDir().mkpath(dir));
+    auto python3 = [&](const QStringList& args, QByteArray* out = nullptr) {
+        QProcess p;
+        p.start(python, args);
+        const bool ok = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit;
+        if (out)
+            *out = p.readAllStandardOutput();
+        return ok ? p.exitCode() : -1;
+    };
+    const QString dump = QStringLiteral(
+        "import sys, zipfile\n"
+        "z = zipfile.ZipFile(sys.argv[1])\n"
+        "for i in z.infolist(): print(i.filename, i.compress_type, z.read(i).hex())\n");
+    if (isJar) {
+        // A manifest, the class, and an entry after it.
+        QStringList entries{QStringLiteral("META-INF/MANIFEST.MF"),
+                            QStringLiteral("Manifest-Version: 1.0\n")};
+        if (!classFile.isEmpty())
+            entries << cls << QString::fromLatin1(classFile.toHex());
+        entries << QStringLiteral("org/Later.class") << QStringLiteral("later");
+        const QStringList make{
+            QStringLiteral("-c"),
+            QStringLiteral("import sys, zipfile\n"
+                           "z = zipfile.ZipFile(sys.argv[1], 'w')\n"
+                           "a = sys.argv[2:]\n"
+                           "for n, d in zip(a[0::2], a[1::2]):\n"
+                           "    b = bytes.fromhex(d) if n.endswith('Base.class') "
+                           "else d.encode()\n"
+                           "    z.writestr(n, b, zipfile.ZIP_DEFLATED)\n"),
+            jar};
+        QCOMPARE(python3(make + entries), 0);
+    } else {
+        QVERIFY(WriteFile(jar, "not a jar at all"));
+    }
+    const QByteArray before = ReadAll(jar);
+
+    QProcess patch;
+    patch.start(python, {kSourceDir() + QStringLiteral("/toolchain/patch-compiler.py"), jar});
+    QVERIFY(patch.waitForFinished(60000));
+    QCOMPARE(patch.exitCode(), exitCode);
+    const QString err = QString::fromUtf8(patch.readAllStandardError());
+    if (exitCode != 0) {
+        // One plain line naming the jar's trouble, not a Python traceback.
+        QVERIFY2(err.startsWith(QStringLiteral("patch-compiler: ")), qPrintable(err));
+        QVERIFY2(!err.contains(QLatin1String("Traceback")), qPrintable(err));
+    }
+    QVERIFY(!QFile::exists(jar + QStringLiteral(".part")));
+    if (mended.isEmpty()) {
+        QCOMPARE(ReadAll(jar), before);
+        return;
+    }
+    // Only the class changed; the entries keep their order and compression.
+    QByteArray listing;
+    QCOMPARE(python3({QStringLiteral("-c"), dump, jar}, &listing), 0);
+    QCOMPARE(QString::fromLatin1(listing).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+             QStringList({QStringLiteral("META-INF/MANIFEST.MF 8 ") +
+                              QString::fromLatin1(QByteArray("Manifest-Version: 1.0\n").toHex()),
+                          cls + QStringLiteral(" 8 ") + QString::fromLatin1(mended.toHex()),
+                          QStringLiteral("org/Later.class 8 ") +
+                              QString::fromLatin1(QByteArray("later").toHex())}));
 }
 
 QTEST_MAIN(TestClassLibrary)

@@ -57,13 +57,18 @@ def patch(jar):
             if mended is None:
                 return False
             part = jar + ".part"
-            with zipfile.ZipFile(part, "w") as target:
-                for info in infos:
-                    body = mended if info.filename == CLASS else source.read(info)
-                    target.writestr(info, body, compress_type=info.compress_type)
-    except (OSError, zipfile.BadZipFile) as e:
+            try:
+                with zipfile.ZipFile(part, "w") as target:
+                    for info in infos:
+                        body = mended if info.filename == CLASS else source.read(info)
+                        target.writestr(info, body, compress_type=info.compress_type)
+                os.replace(part, jar)
+            except BaseException:
+                if os.path.exists(part):
+                    os.remove(part)
+                raise
+    except (OSError, zipfile.BadZipFile, zipfile.LargeZipFile) as e:
         raise PatchError("%s: %s" % (jar, e))
-    os.replace(part, jar)
     return True
 
 
