@@ -246,7 +246,6 @@ void TestDiagnostics::brokenSample()
     QCOMPARE(CountDiagnostics(diagnostics, Diagnostic::Kind::Error) > 0, errors);
 
     const QStringList sourceLines = source.split(QLatin1Char('\n'));
-    const QString canonicalSource = QFileInfo(SourcePath(programFolder)).canonicalFilePath();
     for (const Expected& e : std::as_const(expected)) {
         bool found = false;
         for (const Diagnostic& d : diagnostics) {
@@ -256,7 +255,8 @@ void TestDiagnostics::brokenSample()
             found = true;
             // The message names Main.as and carries the source line and
             // the caret under the place.
-            QCOMPARE(QFileInfo(d.file).canonicalFilePath(), canonicalSource);
+            QVERIFY2(d.isAbout(SourcePath(programFolder)), qPrintable(d.file));
+            QVERIFY(!d.isAbout(ConfigPath(programFolder)));
             const QStringList text = d.text.split(QLatin1Char('\n'));
             QCOMPARE(text.size(), 4);
             QVERIFY2(text.at(0).endsWith(d.message), qPrintable(d.text));
@@ -315,8 +315,7 @@ void TestDiagnostics::configurationMessage()
     QCOMPARE(diagnostics.size(), 1);
     const Diagnostic& d = diagnostics.first();
     QCOMPARE(d.kind, Diagnostic::Kind::Error);
-    QCOMPARE(QFileInfo(d.file).canonicalFilePath(),
-             QFileInfo(ConfigPath(programFolder)).canonicalFilePath());
+    QVERIFY(d.isAbout(ConfigPath(programFolder)));
     const QStringList configLines = QString::fromUtf8(config).split(QLatin1Char('\n'));
     QCOMPARE(configLines.value(d.line - 1).trimmed(), S("</source-path>"));
     QCOMPARE(d.column, 0);

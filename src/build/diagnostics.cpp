@@ -1,6 +1,8 @@
 #include "diagnostics.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpressionMatch>
 #include <QStringList>
 
@@ -73,6 +75,16 @@ void TakeKind(const QString& kindWord, const QString& rest, Diagnostic& d)
 }
 
 } // namespace
+
+bool Diagnostic::isAbout(const QString& path) const
+{
+    if (file.isEmpty() || path.isEmpty())
+        return false;
+    const QString canonical = QFileInfo(file).canonicalFilePath();
+    if (!canonical.isEmpty())
+        return canonical == QFileInfo(path).canonicalFilePath();
+    return QDir::cleanPath(file) == QDir::cleanPath(path);
+}
 
 QString KindName(Diagnostic::Kind kind)
 {

@@ -35,6 +35,10 @@ struct Diagnostic
     // The compiler's own lines for this message, as printed: the message
     // line and, for a place in a source, the source line and its caret.
     QString text;
+
+    // Whether the message is about the file at path (the same file, however
+    // the compiler spelt its path).
+    bool isAbout(const QString& path) const;
 };
 Q_DECLARE_METATYPE(Diagnostic)
 
