@@ -1,5 +1,6 @@
 #include "playerwindow.h"
 
+#include "movieerror.h"
 #include "playerpage.h"
 #include "swfheader.h"
 
@@ -10,13 +11,13 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QHBoxLayout>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonValue>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStackedWidget>
+#include <QTextCharFormat>
+#include <QTextCursor>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWebEngineProfile>
@@ -52,14 +53,6 @@ public:
 private:
     QSize m_hint = kDefaultMovieSize;
 };
-
-QString PageHtml()
-{
-    QFile file(QStringLiteral(":/player/player.html"));
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(file.readAll());
-}
 
 // The path as given by whoever started us: quotes of a command line that
 // reached us whole, and file: URLs, are taken off.
@@ -145,9 +138,12 @@ CPlayerWindow::CPlayerWindow(const QString& filesFolder, QWidget* parent)
     setCentralWidget(central);
     UpdateTraceButton();
 
-    connect(m_pPage, &QWebEnginePage::loadFinished, this, &CPlayerWindow::StartMovie);
+    connect(m_pPage, &CPlayerPage::playerLoaded, this, &CPlayerWindow::OnPlayerLoaded);
+    connect(m_pPage, &CPlayerPage::playerWarm, this, &CPlayerWindow::playerReady);
     connect(m_pPage, &CPlayerPage::traceLine, this, &CPlayerWindow::OnTraceLine);
+    connect(m_pPage, &CPlayerPage::runtimeError, this, &CPlayerWindow::OnRuntimeError);
     connect(m_pPage, &CPlayerPage::movieLoaded, this, &CPlayerWindow::OnMovieLoaded);
+    connect(m_pPage, &CPlayerPage::firstFrameShown, this, &CPlayerWindow::OnFirstFrame);
     connect(m_pPage, &CPlayerPage::movieFailed, this, &CPlayerWindow::OnMovieFailed);
     connect(m_pPage, &CPlayerPage::movieSize, this, &CPlayerWindow::OnMovieSize);
 }
@@ -172,6 +168,7 @@ void CPlayerWindow::OpenMovie(const QString& givenPath)
     m_strMoviePath = CleanMoviePath(givenPath);
     m_pTracePane->clear();
     m_nUnseenTraceLines = 0;
+    m_strLastError.clear();
     UpdateTraceButton();
 
     if (m_strMoviePath.isEmpty()) {
@@ -205,28 +202,49 @@ void CPlayerWindow::OpenMovie(const QString& givenPath)
     m_strError.clear();
     m_pStack->setCurrentWidget(m_pView);
     SetState(State::Loading);
-    // A fresh page for every movie: nothing of the previous run (sound,
-    // timers, state) survives.
-    const QUrl base =
-        QUrl::fromLocalFile(QDir(m_strFilesFolder).filePath(QStringLiteral("player.html")));
-    m_pPage->setHtml(PageHtml(), base);
+    switch (m_pPage->playerState()) {
+    case CPlayerPage::PlayerState::Ready:
+        StartMovie();
+        break;
+    case CPlayerPage::PlayerState::Loading:
+        break; // the movie starts once the page is there
+    case CPlayerPage::PlayerState::None:
+    case CPlayerPage::PlayerState::Broken:
+        LoadPlayer(false);
+        break;
+    }
 }
 
-void CPlayerWindow::StartMovie(bool pageOk)
+void CPlayerWindow::Preload()
+{
+    if (m_pPage->playerState() != CPlayerPage::PlayerState::None)
+        return;
+    if (!QFileInfo::exists(QDir(m_strFilesFolder).filePath(QStringLiteral("ruffle/ruffle.js"))))
+        return; // the first movie will say what is missing
+    LoadPlayer(true);
+}
+
+void CPlayerWindow::LoadPlayer(bool warm)
+{
+    const QUrl base =
+        QUrl::fromLocalFile(QDir(m_strFilesFolder).filePath(QStringLiteral("player.html")));
+    m_pPage->LoadPlayer(base, warm);
+}
+
+void CPlayerWindow::OnPlayerLoaded(bool ok)
 {
     if (m_state != State::Loading)
         return;
-    if (!pageOk) {
+    if (!ok) {
         OnMovieFailed(QStringLiteral("page"));
         return;
     }
-    const QString url = QUrl::fromLocalFile(m_strMoviePath).toString(QUrl::FullyEncoded);
-    const QString call =
-        QStringLiteral("peltraLoad(%1);")
-            .arg(QString::fromUtf8(QJsonDocument(QJsonArray{url}).toJson(QJsonDocument::Compact))
-                     .mid(1)
-                     .chopped(1));
-    m_pPage->runJavaScript(call);
+    StartMovie();
+}
+
+void CPlayerWindow::StartMovie()
+{
+    m_pPage->PlayMovie(QUrl::fromLocalFile(m_strMoviePath));
 }
 
 void CPlayerWindow::OnMovieLoaded()
@@ -241,8 +259,16 @@ void CPlayerWindow::OnMovieLoaded()
     m_pPage->runJavaScript(QStringLiteral("peltraFocus();"));
 }
 
+void CPlayerWindow::OnFirstFrame()
+{
+    if (m_state == State::Playing)
+        Q_EMIT firstFrameShown(m_strMoviePath);
+}
+
 void CPlayerWindow::OnMovieFailed(const QString& reason)
 {
+    if (m_state != State::Loading && m_state != State::Playing)
+        return;
     ShowError(QStringLiteral("ムービーを再生できません:\n%1\n(%2)")
                   .arg(QDir::toNativeSeparators(m_strMoviePath), reason));
 }
@@ -259,7 +285,35 @@ void CPlayerWindow::OnMovieSize(const QSize& size)
 
 void CPlayerWindow::OnTraceLine(const QString& text)
 {
-    m_pTracePane->appendPlainText(text);
+    AppendTrace(text, false);
+}
+
+void CPlayerWindow::OnRuntimeError(const QString& text)
+{
+    const QString shown = ParseMovieError(text).displayText();
+    // An error in a frame handler comes again every frame: once is enough.
+    if (shown == m_strLastError)
+        return;
+    m_strLastError = shown;
+    AppendTrace(shown, true);
+    SetTracePaneOpen(true);
+}
+
+void CPlayerWindow::AppendTrace(const QString& text, bool isError)
+{
+    QTextCharFormat format;
+    if (isError)
+        format.setForeground(QColor(0xc0, 0x00, 0x00));
+    // Keep following the end unless the learner scrolled up to read.
+    QScrollBar* bar = m_pTracePane->verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    QTextCursor cursor(m_pTracePane->document());
+    cursor.movePosition(QTextCursor::End);
+    if (!m_pTracePane->document()->isEmpty())
+        cursor.insertBlock(QTextBlockFormat(), format);
+    cursor.insertText(text, format);
+    if (atEnd)
+        bar->setValue(bar->maximum());
     if (!isTracePaneOpen()) {
         ++m_nUnseenTraceLines;
         UpdateTraceButton();
@@ -271,9 +325,11 @@ void CPlayerWindow::ShowError(const QString& text)
     m_strError = text;
     m_pErrorLabel->setText(text);
     m_pStack->setCurrentWidget(m_pErrorLabel);
-    // Stop whatever the page was running.
-    m_pPage->setHtml(QString());
+    // Stop whatever the page was running; the page itself stays for the
+    // next movie.
+    m_pPage->StopMovie();
     SetState(State::Failed);
+    Q_EMIT movieFailed(m_strMoviePath);
 }
 
 void CPlayerWindow::SetState(State state)

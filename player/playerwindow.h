@@ -14,7 +14,9 @@ class QWebEngineView;
 
 // The player's window: the movie, run by the web player inside a web view,
 // at the movie's own size, and under it a pane with the movie's trace()
-// output that the learner can open and close.
+// output and its uncaught errors, which the learner can open and close and
+// which opens itself on an error. The web player's page is loaded once and
+// plays every later movie without loading again.
 class CPlayerWindow : public QMainWindow
 {
     Q_OBJECT
@@ -33,6 +35,10 @@ public:
     // shown (missing, not a movie) puts a plain message in the window.
     void OpenMovie(const QString& path);
 
+    // Loads the web player before any movie comes, so that the first movie
+    // starts sooner. The window may stay hidden meanwhile.
+    void Preload();
+
     State state() const { return m_state; }
     QString moviePath() const { return m_strMoviePath; }
     QString errorText() const { return m_strError; }
@@ -46,6 +52,9 @@ public:
 
 Q_SIGNALS:
     void stateChanged(CPlayerWindow::State state);
+    void playerReady();                             // the web player is loaded and compiled
+    void firstFrameShown(const QString& moviePath); // the movie's first frame is on screen
+    void movieFailed(const QString& moviePath);     // the movie could not be shown
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -53,8 +62,13 @@ protected:
 private:
     void ShowError(const QString& text);
     void SetState(State state);
-    void StartMovie(bool pageOk);
+    void LoadPlayer(bool warm);
+    void OnPlayerLoaded(bool ok);
+    void StartMovie();
     void OnTraceLine(const QString& text);
+    void OnRuntimeError(const QString& text);
+    void OnFirstFrame();
+    void AppendTrace(const QString& text, bool isError);
     void OnMovieLoaded();
     void OnMovieFailed(const QString& reason);
     void OnMovieSize(const QSize& size);
@@ -67,6 +81,7 @@ private:
     QSize m_movieSize;
     State m_state = State::Empty;
     int m_nUnseenTraceLines = 0;
+    QString m_strLastError; // the error shown last, not repeated while it recurs
 
     QWebEngineProfile* m_pProfile = nullptr;
     CPlayerPage* m_pPage = nullptr;
