@@ -7,6 +7,7 @@
 #include "app/recentfilelist.h"
 #include "app/shellregistration.h"
 #include "tutorial/flashdoc.h"
+#include "tutorial/logging.h"
 
 #include <QApplication>
 #include <QDir>
@@ -126,9 +127,11 @@ void CFlashApp::RegisterShellFileTypes()
     // A packaged installation is registered in the system's folders already.
     if (registration.IsRegisteredSystemWide(QCoreApplication::applicationFilePath()))
         return;
-    registration.Register(QCoreApplication::applicationFilePath(),
-                          ReadResource(QStringLiteral(":/icons/peltra.svg")),
-                          ReadResource(QStringLiteral(":/icons/document.svg")));
+    if (!registration.Register(QCoreApplication::applicationFilePath(),
+                               ReadResource(QStringLiteral(":/icons/peltra.svg")),
+                               ReadResource(QStringLiteral(":/icons/document.svg"))))
+        qCWarning(lcApp).noquote()
+            << "the file type registration is incomplete:" << registration.DesktopEntryPath();
     if (registration.Changed())
         registration.RefreshDatabases(false);
 }
@@ -255,7 +258,9 @@ void CFlashApp::OnAppAbout()
 void CFlashApp::OnDeleteRegistry()
 {
     ShellRegistration registration = ShellRegistration::ForCurrentUser();
-    registration.Unregister();
+    if (!registration.Unregister())
+        qCWarning(lcApp).noquote() << "the file type registration is not wholly removed:"
+                                   << registration.DesktopEntryPath();
     if (registration.Changed())
         registration.RefreshDatabases(false);
     // Shown whatever the removal achieved.
