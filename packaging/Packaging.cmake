@@ -15,6 +15,7 @@
 #   <prefix>/share/metainfo/         the AppStream description
 #   <prefix>/share/doc/peltra/       copyright and changelog
 #   <prefix>/share/man/man1/         the manual page
+#   <prefix>/share/lintian/overrides/ why the compiler's jars lie where they do
 #
 # The program folder is then read-only for its users, who build in a copy of
 # its game folder in their own data folder (GetGameRoot).
@@ -101,6 +102,7 @@ foreach(doc changelog peltra.1)
 endforeach()
 install(FILES ${packaging_dir}/copyright ${packaging_build}/changelog.gz DESTINATION share/doc/peltra)
 install(FILES ${packaging_build}/peltra.1.gz DESTINATION share/man/man1)
+install(FILES ${packaging_dir}/lintian-overrides DESTINATION share/lintian/overrides RENAME peltra)
 
 # --- The package
 set(CPACK_GENERATOR DEB)
