@@ -1,14 +1,20 @@
 // The standalone movie player: one window per user that later starts hand
 // their movie to, plain messages for movies it cannot show, and movies
-// played offscreen through the web player with their trace() output.
+// played offscreen through the web player with their trace() output and
+// their uncaught errors; later movies play on the page already loaded; a
+// preloaded player waits hidden; notes of first frames for programs that
+// measure the player.
 //
 // Playing needs the web player beside the player program (scripts/
 // setup-toolchain out/<build>/bin); those cases are skipped without it.
 
+#include "movieerror.h"
 #include "playerinstance.h"
+#include "playernotes.h"
 #include "playerwindow.h"
 #include "support/testsupport.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -22,8 +28,11 @@
 #include <QTest>
 #include <QThread>
 #include <QToolButton>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QtEndian>
+
+#include <algorithm>
 
 namespace {
 
@@ -127,7 +136,8 @@ private:
 };
 
 // Compiles a one-class game with the installed compiler; empty on failure.
-QString CompileGame(const QString& folder, const QByteArray& source, QString* error)
+QString CompileGame(const QString& folder, const QByteArray& source, QString* error,
+                    const QStringList& options = {})
 {
     const QString mxmlc = kProgramDir + QStringLiteral("/flex_sdk_4.6/bin/mxmlc");
     const QString src = folder + QStringLiteral("/Main.as");
@@ -135,7 +145,7 @@ QString CompileGame(const QString& folder, const QByteArray& source, QString* er
     if (!QDir().mkpath(folder) || !WriteFile(src, source))
         return QString();
     QProcess compiler;
-    compiler.start(mxmlc, {src, QStringLiteral("-output"), movie});
+    compiler.start(mxmlc, QStringList{src, QStringLiteral("-output"), movie} + options);
     if (!compiler.waitForFinished(180000) || compiler.exitCode() != 0) {
         *error = QString::fromUtf8(compiler.readAllStandardError());
         return QString();
@@ -146,6 +156,41 @@ QString CompileGame(const QString& folder, const QByteArray& source, QString* er
 bool CompilerReady()
 {
     return QFileInfo(kProgramDir + QStringLiteral("/flex_sdk_4.6/bin/mxmlc")).isExecutable();
+}
+
+// The value of a JavaScript expression on the page, or an invalid QVariant
+// when the page does not answer.
+QVariant Evaluate(QWebEnginePage* page, const QString& script)
+{
+    QVariant result;
+    bool answered = false;
+    page->runJavaScript(script, [&](const QVariant& value) {
+        result = value;
+        answered = true;
+    });
+    for (int waited = 0; !answered && waited < 30000; waited += 20)
+        QTest::qWait(20);
+    return result;
+}
+
+// The notes the player wrote so far.
+QList<CPlayerNotes::Note> ReadNotes(const QString& path)
+{
+    QList<CPlayerNotes::Note> notes;
+    for (const QByteArray& line : ReadAll(path).split('\n')) {
+        CPlayerNotes::Note note;
+        if (CPlayerNotes::ParseLine(line, &note))
+            notes.append(note);
+    }
+    return notes;
+}
+
+bool HasNote(const QString& path, const QString& event, const QString& movie)
+{
+    const QList<CPlayerNotes::Note> notes = ReadNotes(path);
+    return std::any_of(notes.begin(), notes.end(), [&](const CPlayerNotes::Note& note) {
+        return note.event == event && note.moviePath == movie;
+    });
 }
 
 } // namespace
@@ -167,6 +212,15 @@ private Q_SLOTS:
     void showsTraceOutput();
     void keysReachMovie();
     void programHandsOverToRunningPlayer();
+    void laterMovieKeepsPage();
+    void parsesMovieError_data();
+    void parsesMovieError();
+    void runtimeErrorShowsInTracePane_data();
+    void runtimeErrorShowsInTracePane();
+    void notesRoundTrip_data();
+    void notesRoundTrip();
+    void notesReportUnwritableFile();
+    void preloadedPlayerShowsHandedMovie();
 
 private:
     QTemporaryDir m_tmp;
@@ -430,6 +484,274 @@ void TestPlayer::programHandsOverToRunningPlayer()
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.exitCode(), 0);
     QTRY_COMPARE(first.received, QStringList{movie});
+}
+
+void TestPlayer::laterMovieKeepsPage()
+{
+    REQUIRE_WEB_PLAYER();
+    const QString first = m_tmp.filePath(QStringLiteral("keep-first.swf"));
+    const QString second = m_tmp.filePath(QStringLiteral("keep-second.swf"));
+    const QRgb red = qRgb(0xe0, 0x20, 0x20), blue = qRgb(0x20, 0x40, 0xe0);
+    QVERIFY(WriteFile(first, ColourMovie(200, 150, red)));
+    QVERIFY(WriteFile(second, ColourMovie(200, 150, blue)));
+
+    CPlayerWindow window(kFilesFolder);
+    QSignalSpy frames(&window, &CPlayerWindow::firstFrameShown);
+    window.show();
+    window.OpenMovie(first);
+    QTRY_COMPARE_WITH_TIMEOUT(frames.count(), 1, 60000);
+    QCOMPARE(frames.first().first().toString(), first);
+    QTRY_VERIFY_WITH_TIMEOUT(ShareOf(window.view(), red) > 0.9, 60000);
+
+    // A mark on the page would not survive the page loading again.
+    QWebEnginePage* page = window.view()->page();
+    QCOMPARE(Evaluate(page, QStringLiteral("window.keepMark = 'still here'; window.keepMark;"))
+                 .toString(),
+             QStringLiteral("still here"));
+    QSignalSpy loads(page, &QWebEnginePage::loadStarted);
+
+    window.OpenMovie(second);
+    QTRY_COMPARE_WITH_TIMEOUT(frames.count(), 2, 60000);
+    QCOMPARE(frames.last().first().toString(), second);
+    QTRY_VERIFY_WITH_TIMEOUT(ShareOf(window.view(), blue) > 0.9, 60000);
+    QCOMPARE(loads.count(), 0);
+    QCOMPARE(Evaluate(page, QStringLiteral("window.keepMark;")).toString(),
+             QStringLiteral("still here"));
+    // One movie on the stage: the first one's player has gone.
+    QCOMPARE(Evaluate(page, QStringLiteral("document.getElementById('stage').childElementCount;"))
+                 .toInt(),
+             1);
+
+    // A movie that cannot be shown leaves the page for the next one.
+    window.OpenMovie(m_tmp.filePath(QStringLiteral("gone.swf")));
+    QCOMPARE(window.state(), CPlayerWindow::State::Failed);
+    window.OpenMovie(first);
+    QTRY_COMPARE_WITH_TIMEOUT(frames.count(), 3, 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(ShareOf(window.view(), red) > 0.9, 60000);
+    QCOMPARE(loads.count(), 0);
+}
+
+void TestPlayer::parsesMovieError_data()
+{
+    QTest::addColumn<QString>("logText");
+    QTest::addColumn<QString>("context");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("stack");
+
+    QTest::newRow("event handler")
+        << "Error dispatching event \"enterFrame\": TypeError: Error #1009: Cannot access a "
+           "property or method of a null object reference.\n\tat Main/poke()\n\tat "
+           "Main/onFrame()"
+        << "Error dispatching event \"enterFrame\""
+        << "TypeError: Error #1009: Cannot access a property or method of a null object "
+           "reference."
+        << QStringList{"at Main/poke()", "at Main/onFrame()"};
+    QTest::newRow("constructor")
+        << "Error running AVM2 construction for movie clip: Error: boom\n\tat Main()"
+        << "Error running AVM2 construction for movie clip"
+        << "Error: boom" << QStringList{"at Main()"};
+    QTest::newRow("a thrown string, no stack") << "Error in AVM2 timer callback: plain string"
+                                               << "Error in AVM2 timer callback"
+                                               << "plain string" << QStringList();
+    QTest::newRow("no context: the error's own colon stays")
+        << "Error: boom\n\tat Main()"
+        << ""
+        << "Error: boom" << QStringList{"at Main()"};
+    QTest::newRow("error number without a context")
+        << "ReferenceError: Error #1065: Variable x is not defined."
+        << ""
+        << "ReferenceError: Error #1065: Variable x is not defined." << QStringList();
+    QTest::newRow("source lines and a message over two lines")
+        << "Uncaught exception: Error: first\nsecond\n\tat Main/poke()[/g/src/Main.as:15]\n"
+        << "Uncaught exception"
+        << "Error: first\nsecond" << QStringList{"at Main/poke()[/g/src/Main.as:15]"};
+    QTest::newRow("empty") << ""
+                           << ""
+                           << "" << QStringList();
+}
+
+void TestPlayer::parsesMovieError()
+{
+    QFETCH(QString, logText);
+    QFETCH(QString, context);
+    QFETCH(QString, message);
+    QFETCH(QStringList, stack);
+
+    const MovieError error = ParseMovieError(logText);
+    QCOMPARE(error.context, context);
+    QCOMPARE(error.message, message);
+    QCOMPARE(error.stack, stack);
+    QString shown = message;
+    for (const QString& frame : stack)
+        shown += QStringLiteral("\n\t") + frame;
+    QCOMPARE(error.displayText(), shown);
+}
+
+void TestPlayer::runtimeErrorShowsInTracePane_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("stack");
+
+    // An enterFrame handler fails on every frame; the pane shows it once.
+    QTest::newRow("null access in a frame handler")
+        << QByteArray("private var target:Sprite;\n"
+                      "public function Main() {\n"
+                      "trace(\"start\");\n"
+                      "addEventListener(Event.ENTER_FRAME, onFrame);\n"
+                      "}\n"
+                      "private function onFrame(e:Event):void { poke(); }\n"
+                      "private function poke():void { target.x = 3; }\n")
+        << "TypeError: Error #1009: Cannot access a property or method of a null object "
+           "reference."
+        << QStringList{"at Main/poke()", "at Main/onFrame()"};
+    QTest::newRow("error thrown in the constructor")
+        << QByteArray("public function Main() {\n"
+                      "trace(\"start\");\n"
+                      "throw new ArgumentError(\"星がない\");\n"
+                      "}\n")
+        << "ArgumentError: 星がない" << QStringList{"at Main()"};
+}
+
+void TestPlayer::runtimeErrorShowsInTracePane()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, message);
+    QFETCH(QStringList, stack);
+    REQUIRE_WEB_PLAYER();
+    if (!CompilerReady())
+        QSKIP("the game compiler is not set up (run scripts/setup-toolchain)");
+
+    QString error;
+    const QString movie = CompileGame(
+        m_tmp.filePath(QStringLiteral("error-%1").arg(QTest::currentDataTag()).replace(' ', '-')),
+        "package {\n"
+        "import flash.display.Sprite;\n"
+        "import flash.events.Event;\n"
+        "public class Main extends Sprite {\n" +
+            body + "}\n}\n",
+        &error, {QStringLiteral("-debug=true")});
+    QVERIFY2(!movie.isEmpty(), qPrintable(error));
+
+    CPlayerWindow window(kFilesFolder);
+    window.show();
+    QVERIFY(!window.isTracePaneOpen());
+    window.OpenMovie(movie);
+    // The pane opens itself with the error's text and its stack, each frame
+    // on a line of its own; the movie's trace() before it is still there.
+    QTRY_VERIFY_WITH_TIMEOUT(window.isTracePaneOpen(), 60000);
+    QVERIFY(window.findChild<QPlainTextEdit*>(QStringLiteral("tracePane"))->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(window.traceLines().size() >= 2 + stack.size(), 60000);
+    QStringList lines = window.traceLines();
+    QCOMPARE(lines.first(), QStringLiteral("start"));
+    QVERIFY2(lines.at(1).startsWith(message), qPrintable(lines.join('\n')));
+    for (int i = 0; i < stack.size(); ++i)
+        QCOMPARE(lines.at(2 + i).trimmed(), stack.at(i));
+    // Some frames later the same error has not been added again.
+    QTest::qWait(500);
+    QCOMPARE(window.traceLines(), lines);
+    // The web player's wording around the error is not the learner's business.
+    QVERIFY(!lines.join('\n').contains(QStringLiteral("AVM2")));
+    QVERIFY(!lines.join('\n').contains(QStringLiteral("dispatching")));
+    // The movie still counts as playing: the error is the movie's.
+    QCOMPARE(window.state(), CPlayerWindow::State::Playing);
+}
+
+void TestPlayer::notesRoundTrip_data()
+{
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<QString>("movie");
+    QTest::newRow("frame") << "frame"
+                           << "/home/learner/game/bin/GameMovie.swf";
+    QTest::newRow("ready, no movie") << "ready"
+                                     << "";
+    QTest::newRow("blanks, Japanese, line break, percent")
+        << "failed"
+        << "/home/学習 者/a\nb%20c/Game Movie.swf";
+}
+
+void TestPlayer::notesRoundTrip()
+{
+    QFETCH(QString, event);
+    QFETCH(QString, movie);
+    const QString file =
+        m_tmp.filePath(QStringLiteral("notes-%1.txt").arg(QTest::currentDataTag()));
+    QFile::remove(file);
+    const CPlayerNotes notes(file);
+    const qint64 before = QDateTime::currentMSecsSinceEpoch();
+    QVERIFY(notes.Write(event, movie));
+    QVERIFY(notes.Write(QStringLiteral("frame"), QStringLiteral("/second.swf")));
+    const QList<QByteArray> lines = ReadAll(file).split('\n');
+    QCOMPARE(lines.size(), 3); // two lines and the end
+    QVERIFY(lines.last().isEmpty());
+    CPlayerNotes::Note note;
+    QVERIFY(CPlayerNotes::ParseLine(lines.first(), &note));
+    QCOMPARE(note.event, event);
+    QCOMPARE(note.moviePath, movie);
+    QVERIFY(note.msecsSinceEpoch >= before);
+    QVERIFY(note.msecsSinceEpoch <= QDateTime::currentMSecsSinceEpoch());
+    QVERIFY(CPlayerNotes::ParseLine(lines.at(1), &note));
+    QCOMPARE(note.moviePath, QStringLiteral("/second.swf"));
+    // Without a file named nothing is written, and that is no failure.
+    QVERIFY(!CPlayerNotes().isEnabled());
+    QVERIFY(CPlayerNotes().Write(event, movie));
+}
+
+void TestPlayer::notesReportUnwritableFile()
+{
+    const QString file = m_tmp.filePath(QStringLiteral("no-such-folder/notes.txt"));
+    QString error;
+    QVERIFY(!CPlayerNotes(file).Write(QStringLiteral("frame"), QStringLiteral("/x.swf"), &error));
+    QVERIFY2(error.startsWith(file + QStringLiteral(": ")) && error.size() > file.size() + 2,
+             qPrintable(error));
+    CPlayerNotes::Note note;
+    QVERIFY(!CPlayerNotes::ParseLine("not a note", &note));
+    QVERIFY(!CPlayerNotes::ParseLine("12x frame /x.swf", &note));
+}
+
+void TestPlayer::preloadedPlayerShowsHandedMovie()
+{
+    REQUIRE_WEB_PLAYER();
+    const QString player = kProgramDir + QStringLiteral("/flashplayer_11_sa");
+    const QString runtime = m_tmp.filePath(QStringLiteral("preload-runtime"));
+    QVERIFY(QDir().mkpath(runtime));
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString notes = m_tmp.filePath(QStringLiteral("preload-notes.txt"));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    env.insert(QStringLiteral("PELTRA_PLAYER_NOTES"), notes);
+
+    QProcess preloaded;
+    preloaded.setProcessEnvironment(env);
+    preloaded.start(player, {QStringLiteral("--preload")});
+    QVERIFY(preloaded.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(HasNote(notes, QStringLiteral("ready"), QString()), 60000);
+    QCOMPARE(preloaded.state(), QProcess::Running);
+
+    // Another preload finds the player there and ends at once.
+    QProcess again;
+    again.setProcessEnvironment(env);
+    again.start(player, {QStringLiteral("--preload")});
+    QVERIFY(again.waitForFinished(60000));
+    QCOMPARE(again.exitCode(), 0);
+
+    // The program is started on a movie as ever; the hidden player shows it.
+    const QString movie = m_tmp.filePath(QStringLiteral("preload-green.swf"));
+    QVERIFY(WriteFile(movie, ColourMovie(120, 90, qRgb(0x20, 0xc0, 0x40))));
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.start(player, {movie});
+    QVERIFY(second.waitForFinished(60000));
+    QCOMPARE(second.exitCode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(HasNote(notes, QStringLiteral("frame"), movie), 60000);
+    // A movie it cannot show is noted too, so that nobody waits for it.
+    const QString gone = m_tmp.filePath(QStringLiteral("preload-gone.swf"));
+    second.start(player, {gone});
+    QVERIFY(second.waitForFinished(60000));
+    QTRY_VERIFY_WITH_TIMEOUT(HasNote(notes, QStringLiteral("failed"), gone), 60000);
+
+    preloaded.terminate();
+    QVERIFY(preloaded.waitForFinished(30000));
 }
 
 QTEST_MAIN(TestPlayer)
