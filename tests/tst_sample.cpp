@@ -3,6 +3,10 @@
 // template into the finished game; every page exists, shows the script its
 // click copies and links on; the project file is stable through the archive.
 
+#include "app/tutorialcheck.h"
+#include "build/templatefile.h"
+#include "editor/pagediff.h"
+#include "editor/replay.h"
 #include "support/testsupport.h"
 #include "tutorial/codepage.h"
 #include "tutorial/peltra.h"
@@ -39,32 +43,18 @@ QString SourceText(const QString& path)
     return text.replace(u'\n', QStringLiteral("\r\n"));
 }
 
-// Moves pos past `lines` further CR LFs, as the editor finds a page's lines.
-bool SkipLines(const QString& text, int lines, qsizetype& pos)
-{
-    for (int i = 0; i < lines; ++i) {
-        const qsizetype found = text.indexOf(QStringLiteral("\r\n"), pos);
-        if (found < 0)
-            return false;
-        pos = found + 2;
-    }
-    return true;
-}
-
-// The page's edit as the learner makes it in the editor: the selection runs
-// from the start of line L over N whole lines (none for an add), and a Paste
-// puts the copy text there, a Cut removes it.
+// The page's edit as the learner makes it in the editor (editor/replay.h),
+// on a source with CR LF line breaks; false when the check of the page
+// finds anything in it against this source.
 bool ApplyPage(QString& source, const PageEntry& page, QString* removed)
 {
-    qsizetype start = 0;
-    if (page.line < 1 || !SkipLines(source, page.line - 1, start))
+    const QString text = EditorText(source);
+    if (!CheckEntries(text, {page}).isEmpty())
         return false;
-    qsizetype end = start;
-    if (page.color != ARROW_ADD && !SkipLines(source, page.lineCount, end))
-        return false;
+    const PageEdit edit = PlanPageEdit(text, page);
     if (removed)
-        *removed = source.mid(start, end - start);
-    source.replace(start, end - start, CodePage::toUnicode(page.text));
+        *removed = text.mid(edit.start, edit.end - edit.start).replace(u'\n', QStringLiteral("\r\n"));
+    source = ApplyPageEdit(text, edit).replace(u'\n', QStringLiteral("\r\n"));
     return true;
 }
 
@@ -147,6 +137,10 @@ private Q_SLOTS:
     void pages();
     void contentsPage();
     void gameFolder();
+    void templateBesideProject();
+    void checkIsClean();
+    void recordEveryPage_data();
+    void recordEveryPage();
 
 private:
     PageEntry Page(int page);
@@ -397,6 +391,57 @@ void TestSample::gameFolder()
     QVERIFY(values.value(QStringLiteral("default-frame-rate")).toInt() > 0);
     QVERIFY(
         values.value(QStringLiteral("default-background-color")).startsWith(QStringLiteral("0x")));
+}
+
+void TestSample::templateBesideProject()
+{
+    // The template ships beside the project, as the replay finds it, and is
+    // the game's starting source.
+    const QString path = TemplatePathFor(programFolder + QStringLiteral("/sample.lrnf"));
+    QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("sample.template.as"));
+    QCOMPARE(ReadAll(path), m_stages.first().toUtf8());
+    QCOMPARE(ReadAll(installTree + QStringLiteral("/sample.template.as")), m_stages.first().toUtf8());
+    QString text;
+    QVERIFY(LoadTemplateFile(path, text).ok);
+    QCOMPARE(ReplayStages(text, PageEntries(m_tutorial)).last(), EditorText(m_stages.last()));
+}
+
+void TestSample::checkIsClean()
+{
+    // Every entry fits its stage, and every numbered page has its entry.
+    const QList<PageEntry> entries = PageEntries(m_tutorial);
+    QList<CheckFinding> findings = CheckEntries(m_stages.first(), entries);
+    findings += CheckHtmlPages(HtmlFolderOf(programFolder + u'/', m_tutorial.GetStartPage()),
+                               int(entries.size()));
+    QStringList lines;
+    for (const CheckFinding& finding : std::as_const(findings))
+        lines << FormatFinding(finding);
+    QCOMPARE(lines, QStringList());
+}
+
+void TestSample::recordEveryPage_data()
+{
+    edits_data();
+}
+
+// An author who makes each page's edit in the editor and records it gets an
+// entry that gives back exactly the edited text.
+void TestSample::recordEveryPage()
+{
+    QFETCH(int, page);
+    const QString stage = EditorText(m_stages[page]);
+    const QString edited = EditorText(m_stages[page + 1]);
+    const DerivedEntry derived = DerivePageEntry(stage, edited);
+    QVERIFY2(derived.ok(), qPrintable(derived.message()));
+    QCOMPARE(ApplyPage(stage, derived.entry), edited);
+    QVERIFY(CheckEntries(stage, {derived.entry}).isEmpty());
+    // A delete stays a delete; a replace may shrink to an add when it keeps
+    // some of its lines.
+    const PageEntry stored = Page(page);
+    if (stored.color == ARROW_DELETE)
+        QCOMPARE(derived.entry.color, int(ARROW_DELETE));
+    else
+        QVERIFY(derived.entry.color != ARROW_DELETE);
 }
 
 QTEST_GUILESS_MAIN(TestSample)

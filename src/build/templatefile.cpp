@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 TemplateResult Failed(const QString& message)
@@ -28,13 +30,14 @@ QString TemplatePathFor(const QString& projectPath)
 {
     if (projectPath.isEmpty())
         return QString();
-    const QFileInfo info(projectPath);
-    QString name = info.fileName();
+    // Only the last component changes; the folder stays as it was written.
+    const qsizetype slash =
+        std::max(projectPath.lastIndexOf(u'/'), projectPath.lastIndexOf(QDir::separator()));
+    QString name = projectPath.mid(slash + 1);
     const qsizetype dot = name.lastIndexOf(u'.');
     if (dot > 0)
         name.truncate(dot);
-    const QString folder = QFileInfo(projectPath).path();
-    return QDir::toNativeSeparators(QDir(folder).filePath(name + QLatin1String(".template.as")));
+    return projectPath.left(slash + 1) + name + QLatin1String(".template.as");
 }
 
 TemplateResult LoadTemplateFile(const QString& path, QString& text)

@@ -14,6 +14,11 @@ namespace {
 // separated: the whole differing run counts as one block.
 constexpr qint64 kLargestBlockComparison = 4'000'000;
 
+// Changes with fewer unchanged lines than this between them are one block:
+// a replace of every line from the first change to the last (the learner
+// pastes the unchanged ones again). Farther apart they are separate edits.
+constexpr int kSeparatingLines = 3;
+
 // The runs of differing lines between the old lines a[0..n) and the new
 // lines b[0..m), by a longest common subsequence, as runs of b (1-based
 // from firstLine). Neither side is empty of differences at its ends (the
@@ -56,7 +61,16 @@ QList<LineRange> ChangedRuns(const QStringList& a, const QStringList& b, int fir
             ++i;
         }
     }
-    return runs;
+    // Runs close together are one.
+    QList<LineRange> blocks;
+    for (const LineRange& run : std::as_const(runs)) {
+        if (!blocks.isEmpty() &&
+            run.first - (blocks.last().first + blocks.last().count) < kSeparatingLines)
+            blocks.last().count = run.first + run.count - blocks.last().first;
+        else
+            blocks.append(run);
+    }
+    return blocks;
 }
 
 QString ScriptOf(const QStringList& lines)

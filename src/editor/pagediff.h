@@ -34,8 +34,9 @@ struct DerivedEntry
     enum Status {
         Ok,
         NoChange,      // the texts are equal
-        SeveralBlocks, // the changes lie apart: blocks names them; entry is
-                       // one replace over all of them, which also gives the
+        SeveralBlocks, // changes lie apart, three or more unchanged lines
+                       // between them: blocks names them; entry is one
+                       // replace over all of them, which also gives the
                        // edited text back
         NotWholeLines, // no entry of whole lines gives the edited text
                        // (a change in a last line without a line break)
