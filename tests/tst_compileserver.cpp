@@ -28,6 +28,7 @@
 #include <poll.h>
 #include <spawn.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -65,6 +66,7 @@ struct Run
     QByteArray out;
     QByteArray err;
     QByteArray movie; // the movie written, or empty
+    QFile::Permissions moviePermissions;
 };
 
 // The compiler reports how long it took; everything else must be equal.
@@ -121,7 +123,11 @@ public:
     {
         m_env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir);
         m_env.remove(QStringLiteral("PELTRA_COMPILE_SERVER"));
+        m_env.remove(QStringLiteral("PELTRA_COMPILE_SERVER_DEBUG"));
     }
+
+    // The file mode mask of the compiles, or -1: the test's own.
+    void setMask(int mask) { m_mask = mask; }
 
     void setServer(bool on)
     {
@@ -136,6 +142,10 @@ public:
         auto p = std::make_unique<QProcess>();
         p->setProcessEnvironment(m_env);
         p->setWorkingDirectory(cwd);
+        if (m_mask >= 0) {
+            const mode_t mask = mode_t(m_mask);
+            p->setChildProcessModifier([mask] { ::umask(mask); });
+        }
         p->start(Mxmlc(), arguments);
         return p;
     }
@@ -152,6 +162,7 @@ public:
         r.out = Masked(p.readAllStandardOutput());
         r.err = Masked(p.readAllStandardError());
         r.movie = ReadAll(movie);
+        r.moviePermissions = QFileInfo(movie).permissions();
         return r;
     }
 
@@ -166,6 +177,7 @@ public:
 
 private:
     QProcessEnvironment m_env;
+    int m_mask = -1;
 };
 
 // Compares a run with the cold one, stream by stream.
@@ -177,6 +189,7 @@ private:
         QCOMPARE(run_.err, (cold).err);                                                            \
         QCOMPARE(run_.exitCode, (cold).exitCode);                                                  \
         QVERIFY2(run_.movie == (cold).movie, "the movies differ");                                 \
+        QCOMPARE(run_.moviePermissions, (cold).moviePermissions);                                  \
     } while (false)
 
 QStringList Sockets(const QString& runtimeDir)
@@ -435,26 +448,29 @@ void TestCompileServer::sameAsCold_data()
     QTest::addColumn<QByteArray>("source");
     QTest::addColumn<QStringList>("extra");
     QTest::addColumn<bool>("relative");
+    QTest::addColumn<int>("mask"); // file mode mask, or -1: the test's own
 
     const QByteArray finished = FinishedSource();
     // Good and broken games alternate: nothing of one compile may stay in
     // the server for the next.
-    QTest::newRow("finished sample") << finished << QStringList() << false;
-    QTest::newRow("syntax error") << Broken("var a:int = 1 2;") << QStringList() << false;
-    QTest::newRow("finished sample again") << finished << QStringList() << false;
+    QTest::newRow("finished sample") << finished << QStringList() << false << -1;
+    QTest::newRow("syntax error") << Broken("var a:int = 1 2;") << QStringList() << false << -1;
+    QTest::newRow("finished sample again") << finished << QStringList() << false << -1;
     QTest::newRow("several errors")
         << Broken("var s:Sprit = null;\nlaunchRocket();\nvar t:String = 5;") << QStringList()
-        << false;
-    QTest::newRow("another syntax error") << Broken("if (true) {") << QStringList() << false;
+        << false << -1;
+    QTest::newRow("another syntax error") << Broken("if (true) {") << QStringList() << false << -1;
     QTest::newRow("finished sample, uncompressed")
-        << finished << QStringList{QStringLiteral("-compress=false")} << false;
+        << finished << QStringList{QStringLiteral("-compress=false")} << false << -1;
     QTest::newRow("unknown option")
-        << finished << QStringList{QStringLiteral("-no-such-option")} << false;
+        << finished << QStringList{QStringLiteral("-no-such-option")} << false << -1;
     QTest::newRow("missing configuration")
-        << finished << QStringList{QStringLiteral("-load-config+=nowhere.xml")} << false;
-    QTest::newRow("relative paths from the game folder") << finished << QStringList() << true;
+        << finished << QStringList{QStringLiteral("-load-config+=nowhere.xml")} << false << -1;
+    // The movie's mode follows the caller's mask, not the server's.
+    QTest::newRow("finished sample, private files") << finished << QStringList() << false << 077;
+    QTest::newRow("relative paths from the game folder") << finished << QStringList() << true << -1;
     QTest::newRow("relative paths, broken")
-        << Broken("undefinedName = 1;") << QStringList() << true;
+        << Broken("undefinedName = 1;") << QStringList() << true << -1;
 }
 
 void TestCompileServer::sameAsCold()
@@ -462,6 +478,7 @@ void TestCompileServer::sameAsCold()
     QFETCH(QByteArray, source);
     QFETCH(QStringList, extra);
     QFETCH(bool, relative);
+    QFETCH(int, mask);
     REQUIRE_SERVER();
     QVERIFY(!source.isEmpty());
     QVERIFY(m_games.isValid());
@@ -484,12 +501,14 @@ void TestCompileServer::sameAsCold()
     const QString coldRuntime = newRuntime();
     Launcher cold(coldRuntime);
     cold.setServer(false);
+    cold.setMask(mask);
     const Run reference = cold.compile(arguments, cwd, game.movie());
     QVERIFY(reference.finished);
     QVERIFY(Sockets(coldRuntime).isEmpty());
 
     // Through the server (started by the first row), twice.
-    const Launcher warm(m_sharedRuntime);
+    Launcher warm(m_sharedRuntime);
+    warm.setMask(mask);
     for (int i = 0; i < 2; ++i) {
         const Run run = warm.compile(arguments, cwd, game.movie());
         COMPARE_RUNS(run, reference);

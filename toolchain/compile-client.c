@@ -97,7 +97,7 @@ static uint32_t get_int(const char *p)
 
 /* --- the key: one server per installation, JVM command, working folder
  * (a cold compile takes relative paths from it, and a JVM cannot change
- * its own) and environment */
+ * its own), file mode mask and environment */
 struct hash {
     uint64_t a, b;
 };
@@ -135,6 +135,12 @@ static int make_key(char **command, int n, const char *jar, const char *cwd, cha
     }
     hash_part(&h, sdk, strlen(sdk));
     hash_part(&h, cwd, strlen(cwd));
+    /* The mode of the files it writes. */
+    const mode_t mask = umask(0);
+    umask(mask);
+    char mask_text[16];
+    snprintf(mask_text, sizeof mask_text, "%o", (unsigned)mask);
+    hash_part(&h, mask_text, strlen(mask_text));
     snprintf(path, sizeof path, "%s/toolchain.stamp", sdk);
     char stamp[256];
     ssize_t got = 0;
