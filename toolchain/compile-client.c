@@ -173,12 +173,14 @@ static int make_key(char **command, int n, const char *jar, const char *cwd, cha
     return 0;
 }
 
-/* The user's runtime folder for the socket: ours alone, or none. */
-static int runtime_folder(char *out, size_t size)
+/* The user's runtime folder for the socket: ours alone, or none. The
+ * fallback (also for a runtime folder too deep for a socket's name) is a
+ * folder of the user's own in the temporary folder. */
+static int runtime_folder(int fallback, char *out, size_t size)
 {
     const char *base = getenv("XDG_RUNTIME_DIR");
     struct stat st;
-    if (base && base[0] == '/' && stat(base, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (!fallback && base && base[0] == '/' && stat(base, &st) == 0 && S_ISDIR(st.st_mode)) {
         snprintf(out, size, "%s/peltra", base);
     } else {
         const char *tmp = getenv("TMPDIR");
@@ -382,14 +384,16 @@ int main(int argc, char **argv)
     }
 
     char folder[PATH_MAX], key[33], sock[PATH_MAX + 64], lock[PATH_MAX + 64], cwd[PATH_MAX];
-    if (!getcwd(cwd, sizeof cwd) || runtime_folder(folder, sizeof folder) != 0 ||
-        make_key(cold, j + 2, jar, cwd, key) != 0)
+    if (!getcwd(cwd, sizeof cwd) || make_key(cold, j + 2, jar, cwd, key) != 0)
         run_cold();
-    snprintf(sock, sizeof sock, "%s/mxmlc-%s.sock", folder, key);
-    snprintf(lock, sizeof lock, "%s/mxmlc-%s.lock", folder, key);
-    if (strlen(sock) >= sizeof((struct sockaddr_un *)0)->sun_path) {
+    for (int fallback = 0;; fallback++) {
+        if (fallback > 1 || runtime_folder(fallback, folder, sizeof folder) != 0)
+            run_cold();
+        snprintf(sock, sizeof sock, "%s/mxmlc-%s.sock", folder, key);
+        snprintf(lock, sizeof lock, "%s/mxmlc-%s.lock", folder, key);
+        if (strlen(sock) < sizeof((struct sockaddr_un *)0)->sun_path)
+            break;
         note("socket path too long: %s", sock);
-        run_cold();
     }
 
     /* The request: the working folder, then the compiler's arguments. */
