@@ -382,6 +382,23 @@ void TestClassLibrary::embedsAsset_data()
                               "b.position = 3;\n"
                               "trace(b is ByteArrayAsset, b.length, sum, b.readUTFBytes(6));\n"
                            << QStringList{QStringLiteral("true 10 1126 Peltra")};
+    // The movie is compiled from this source first.
+    QTest::newRow("whole SWF movie")
+        << Files{{"inner.swf", GameSource(QString(),
+                                          "graphics.beginFill(0x00aa00);\n"
+                                          "graphics.drawRect(0, 0, 50, 30);\n"
+                                          "trace(\"inner\");",
+                                          "[SWF(width=\"50\", height=\"30\")]")}}
+        << "[Embed(source=\"inner.swf\")]"
+        << "var m:MovieClipLoaderAsset = new Asset();\n"
+           "addChild(m);\n"
+           "trace(m is MovieClip, m.measuredWidth, m.measuredHeight);\n"
+           "m.addEventListener(Event.COMPLETE, function(e:Event):void {\n"
+           "  trace(\"loaded\", m.width, m.height);\n"
+           "  trace(\"done\");\n"
+           "});\n"
+        << QStringList{QStringLiteral("true 50 30"), QStringLiteral("inner"),
+                       QStringLiteral("loaded 50 30")};
 }
 
 void TestClassLibrary::embedsAsset()
@@ -394,19 +411,24 @@ void TestClassLibrary::embedsAsset()
 
     const QString dir = folder(QTest::currentDataTag());
     QDir().mkpath(dir);
-    // The sound is made here: it needs the encoder.
+    // The sound is made here: it needs the encoder; a movie is compiled.
     for (auto& [name, data] : files) {
         if (name.endsWith(QLatin1String(".mp3"))) {
             QString why;
             data = ToneMp3(dir, &why);
             if (data.isEmpty())
                 QSKIP(qPrintable(why));
+        } else if (name.endsWith(QLatin1String(".swf"))) {
+            const Compiled inner = Compile(dir + QStringLiteral(" inner"), data);
+            QVERIFY2(inner.ok, qPrintable(inner.output));
+            data = ReadAll(inner.movie);
         }
     }
-    const Compiled c = Compile(dir,
-                               GameSource(embed + QStringLiteral("\nprivate var Asset:Class;"),
-                                          use + QStringLiteral("trace(\"done\");")),
-                               files);
+    // Cases that finish later say "done" themselves.
+    const QString done =
+        use.contains(QLatin1String("\"done\"")) ? QString() : QStringLiteral("trace(\"done\");");
+    const Compiled c = Compile(
+        dir, GameSource(embed + QStringLiteral("\nprivate var Asset:Class;"), use + done), files);
     QVERIFY2(c.ok, qPrintable(c.output));
 
     CPlayerWindow window(kFilesFolder);
@@ -689,6 +711,12 @@ void TestClassLibrary::linksOnlyWhatGameUses_data()
     QTest::newRow("game with a tween") << "new Tween(this, \"x\", Back.easeOut, 0, 10, 5);"
                                        << QStringList{"fl.transitions", "Tween", "easeOut"}
                                        << QStringList{"Bounce", "Elastic", "BitmapAsset"};
+    QTest::newRow("game naming every asset class")
+        << "trace([BitmapAsset, SoundAsset, ByteArrayAsset, SpriteAsset, MovieClipAsset,\n"
+           "       MovieClipLoaderAsset, ButtonAsset, TextFieldAsset, FontAsset]);"
+        << QStringList{"BitmapAsset",          "SoundAsset",  "ByteArrayAsset", "SpriteAsset",
+                       "MovieClipLoaderAsset", "ButtonAsset", "TextFieldAsset", "FontAsset"}
+        << QStringList{"fl.transitions"};
 }
 
 void TestClassLibrary::linksOnlyWhatGameUses()
