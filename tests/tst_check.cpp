@@ -434,8 +434,8 @@ void TestCheck::compilerMessages_data()
     QTest::newRow("warning") << QStringLiteral("/t/game/src/Main.as(4): col: 3 Warning: Odd.\r\n")
                              << 4 << 3 << false << QStringLiteral("Odd.");
     QTest::newRow("syntax error")
-        << QStringLiteral("/t/Main.as(5): col: 13 Syntax error: ';' is not allowed here") << 5 << 13
-        << true << QStringLiteral("Syntax error: ';' is not allowed here");
+        << QStringLiteral("/t/game/src/Main.as(5): col: 13 Syntax error: ';' is not allowed here")
+        << 5 << 13 << true << QStringLiteral("Syntax error: ';' is not allowed here");
     QTest::newRow("another file") << QStringLiteral("/t/game/src/Star.as(7): col: 1 Error: Bad.")
                                   << 0 << 0 << true << QStringLiteral("Star.as(7): Bad.");
     QTest::newRow("no place") << QStringLiteral("Error: Unable to resolve root class of SWF: Main")
@@ -456,7 +456,8 @@ void TestCheck::compilerMessages()
     // The configuration lines and the source echo around a message are no messages.
     const QList<CompilerMessage> messages =
         ParseCompilerMessages(QStringLiteral("Loading configuration: /t/flex-config.xml\n\n") +
-                              output + QStringLiteral("\n\n\tfoo();\n\t^\n"));
+                                  output + QStringLiteral("\n\n\tfoo();\n\t^\n"),
+                              QStringLiteral("/t/game/src/Main.as"));
     QCOMPARE(messages.size(), 1);
     QCOMPARE(messages[0].line, line);
     QCOMPARE(messages[0].column, column);

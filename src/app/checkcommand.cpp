@@ -2,47 +2,32 @@
 
 #include "app/tutorialcheck.h"
 #include "build/templatefile.h"
-#include "tutorial/archive.h"
 #include "tutorial/peltra.h"
+#include "tutorial/projectfile.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QTextStream>
 
 namespace {
 
 const QString kCheck = QStringLiteral("--check");
 
-// Reads a project file as the document does: an empty file is an empty
-// project.
+// Reads a project file as the document does, with the document's message
+// (and the system's reason, when there is one) for a failure.
 bool LoadProjectModel(const QString& path, CPeltra& model, QString& error)
 {
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        error = QStringLiteral("%1 が見つかりませんでした。").arg(path);
-        return false;
-    }
-    QFile file(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("%1 を開けません: %2")
-                    .arg(path, info.isFile() ? file.errorString()
-                                             : QStringLiteral("ファイルではありません"));
-        return false;
-    }
-    if (file.size() == 0)
+    const ProjectFile::Status status = ProjectFile::Load(path, model);
+    if (status.ok())
         return true;
-    CArchive ar(&file, CArchive::load);
-    model.Serialize(ar);
-    switch (ar.error()) {
-    case CArchive::NoError:
-        return true;
-    case CArchive::EndOfFile:
-        error = QStringLiteral("%1: 予期しないファイル形式です。").arg(path);
-        return false;
-    default:
-        error = QStringLiteral("%1: ドキュメントを開くことに失敗しました。").arg(path);
+    if (status.code() == ProjectFile::Error::WrongExtension) {
+        error = QStringLiteral("%1 はプロジェクトファイル(.lrnf)ではありません。").arg(path);
         return false;
     }
+    error = ProjectFile::LoadErrorMessage(status.code(), path);
+    if (!error.contains(path))
+        error = path + QStringLiteral(": ") + error;
+    if (!status.message().isEmpty())
+        error += QStringLiteral("(%1)").arg(status.message());
+    return false;
 }
 
 } // namespace

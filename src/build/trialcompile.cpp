@@ -1,6 +1,7 @@
 #include "trialcompile.h"
 
 #include "build/compilecommand.h"
+#include "build/diagnostics.h"
 #include "build/locations.h"
 #include "build/sourcefile.h"
 
@@ -9,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRegularExpression>
 
 bool TrialCompileResult::clean() const
 {
@@ -25,47 +25,27 @@ QList<CompilerMessage> TrialCompileResult::errors() const
     return found;
 }
 
-QList<CompilerMessage> ParseCompilerMessages(const QString& output)
+QList<CompilerMessage> ParseCompilerMessages(const QString& output, const QString& sourcePath)
 {
-    // A place in a source, then the message: "Error: ...", "Warning: ...",
-    // or words of its own such as "Syntax error: ...".
-    static const QRegularExpression located(
-        QStringLiteral(R"(^(.*)\((\d+)\):\s*(?:col:\s*(\d+)\s+)?(.*)$)"));
-    // A message without a place, perhaps after the file it is about.
-    static const QRegularExpression plain(
-        QStringLiteral(R"(^(?:(\S+)\s+)?(Error|Warning):\s*(.*)$)"));
-    static const QRegularExpression kindWord(QStringLiteral(R"(^(Error|Warning):\s*)"));
-
     QList<CompilerMessage> messages;
-    const QStringList lines =
-        QString(output).replace(QLatin1String("\r\n"), QLatin1String("\n")).split(u'\n');
-    for (const QString& line : lines) {
-        CompilerMessage message;
-        QString file;
-        if (const QRegularExpressionMatch m = located.match(line); m.hasMatch()) {
-            file = m.captured(1).trimmed();
-            QString text = m.captured(4).trimmed();
-            message.error = !text.startsWith(QLatin1String("Warning"));
-            text.remove(kindWord);
-            message.text = text;
-            message.line = m.captured(2).toInt();
-            message.column = m.captured(3).toInt();
-        } else if (const QRegularExpressionMatch p = plain.match(line.trimmed()); p.hasMatch()) {
-            file = p.captured(1);
-            message.error = p.captured(2) == QLatin1String("Error");
-            message.text = p.captured(3).trimmed();
-        } else {
+    for (const Diagnostic& diagnostic : ParseDiagnostics(output)) {
+        if (diagnostic.kind == Diagnostic::Kind::Other)
             continue;
-        }
-        // A message about another file of the game names that file.
-        const QString fileName = QFileInfo(file).fileName();
-        if (!fileName.isEmpty() && fileName != QLatin1String("Main.as")) {
-            message.text =
-                message.line > 0
-                    ? QStringLiteral("%1(%2): %3").arg(fileName).arg(message.line).arg(message.text)
-                    : QStringLiteral("%1: %2").arg(fileName, message.text);
-            message.line = 0;
-            message.column = 0;
+        CompilerMessage message;
+        message.error = diagnostic.kind == Diagnostic::Kind::Error;
+        message.text = diagnostic.message;
+        if (diagnostic.file.isEmpty() || diagnostic.isAbout(sourcePath)) {
+            message.line = diagnostic.line;
+            message.column = diagnostic.column;
+        } else {
+            // A message about another file of the game names that file.
+            const QString name = QFileInfo(diagnostic.file).fileName();
+            message.text = diagnostic.line > 0
+                               ? QStringLiteral("%1(%2): %3")
+                                     .arg(name)
+                                     .arg(diagnostic.line)
+                                     .arg(diagnostic.message)
+                               : QStringLiteral("%1: %2").arg(name, diagnostic.message);
         }
         messages.append(message);
     }
@@ -181,7 +161,7 @@ TrialCompileResult TrialCompiler::Compile(const QString& source, int timeoutMs)
     }
     result.ran = true;
     result.exitCode = process.exitCode();
-    result.messages = ParseCompilerMessages(result.output);
+    result.messages = ParseCompilerMessages(result.output, sourcePath);
     // A failed compile that names no error of its own still counts as one.
     if (result.exitCode != 0 && result.errors().isEmpty()) {
         CompilerMessage message;

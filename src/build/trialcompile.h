@@ -34,12 +34,10 @@ struct TrialCompileResult
     QList<CompilerMessage> errors() const;
 };
 
-// Reads the compiler's messages out of its output:
-//   /path/Main.as(12): col: 5 Error: Call to a possibly undefined method foo.
-// and lines of their own such as "Error: unable to open 'x'" (line 0). A
-// message about another file than Main.as names that file in its text and
-// has no line.
-QList<CompilerMessage> ParseCompilerMessages(const QString& output);
+// The errors and warnings in the compiler's output (diagnostics.h), with
+// lines only for those about sourcePath: a message about another file of
+// the game names that file in its text and has line 0.
+QList<CompilerMessage> ParseCompilerMessages(const QString& output, const QString& sourcePath);
 
 class TrialCompiler
 {
