@@ -1,7 +1,8 @@
 // The compile server behind the game compiler's launcher: what the launcher
-// prints, the movie it writes and its exit status are those of a cold
-// compile, for the finished sample and for broken games, one after another
-// in the same server; a server that dies, leaves a stale socket or answers
+// prints, the movie it writes (bytes and mode) and its exit status are those
+// of a cold compile, for the finished sample and for broken games, one after
+// another in the same server, with absolute and relative paths; a server
+// that dies, leaves a stale socket or answers
 // badly leads to a cold compile; two compiles at once both succeed; the
 // server holds none of its caller's pipes.
 //
@@ -18,8 +19,8 @@
 #include <QTest>
 
 #include <atomic>
-#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <memory>
 #include <thread>
 #include <vector>
