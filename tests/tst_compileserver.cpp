@@ -2,9 +2,9 @@
 // prints, the movie it writes (bytes and mode) and its exit status are those
 // of a cold compile, for the finished sample and for broken games, one after
 // another in the same server, with absolute and relative paths; a server
-// that dies, leaves a stale socket or answers
-// badly leads to a cold compile; two compiles at once both succeed; the
-// server holds none of its caller's pipes.
+// that dies, leaves a stale socket or answers badly leads to a cold compile;
+// two compiles at once both succeed; the server holds none of its caller's
+// pipes.
 //
 // Needs the toolchain set up with its compile server in the build's program
 // folder (scripts/setup-toolchain out/<build>/bin); skipped without it.
