@@ -1,5 +1,5 @@
 // The compile server: keeps the game compiler warm in one JVM and compiles
-// what the launcher (bin/mxmlc through compile-client.py) hands it over a
+// what the launcher (bin/mxmlc through compile-client) hands it over a
 // Unix domain socket, one compile at a time. A compile started cold loads
 // the compiler's classes and its class library every time; here that cost
 // is paid once.
