@@ -1,9 +1,8 @@
 // The page settings dialog: controls, texts, tab order, keys, data exchange
 // and the end codes.
 
+#include "app/flashapp.h"
 #include "tutorial/dlgpage.h"
-
-#include "support/appfixture.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -14,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
@@ -24,7 +24,7 @@ class TestDlgPage : public QObject
     Q_OBJECT
 
 private:
-    AppFixture m_app; // message boxes only: the dialog runs without the program's windows
+    QStringList m_messages;
 
     template <typename T> static T* find(QWidget* dlg, const char* name)
     {
@@ -50,9 +50,15 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase() { m_app.SetUp(); }
-    void cleanupTestCase() { m_app.TearDown(); }
-    void init() { m_app.ClearMessages(); }
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        theApp.SetMessageBoxHook([this](const QString& text, QMessageBox::StandardButtons) {
+            m_messages << text;
+            return QMessageBox::Ok;
+        });
+    }
+    void init() { m_messages.clear(); }
 
     void controlsAndTexts()
     {
@@ -162,7 +168,7 @@ private Q_SLOTS:
         QCOMPARE(dlg.m_nLine, -7);
         QCOMPARE(dlg.m_nLineCount, 2147483647);
         QCOMPARE(dlg.m_strStartPage, QByteArray("HTML\\\x94\x5c.html"));
-        QVERIFY(m_app.messages.isEmpty());
+        QVERIFY(m_messages.isEmpty());
     }
 
     void typedTextReachesModelAsCodePage932()
@@ -362,7 +368,7 @@ private Q_SLOTS:
         QCOMPARE(dlg.result(), int(CDlgPage::IDCANCEL));
         QCOMPARE(dlg.m_strText, QByteArray("abc\r\ndef"));
         QCOMPARE(dlg.m_nLine, 12);
-        QVERIFY(m_app.messages.isEmpty());
+        QVERIFY(m_messages.isEmpty());
     }
 
     void integerMessage_data()
@@ -407,7 +413,7 @@ private Q_SLOTS:
 
         QTest::mouseClick(find<QPushButton>(&dlg, qPrintable(button)), Qt::LeftButton);
 
-        QCOMPARE(m_app.messages, QStringList{QStringLiteral("整数を入力してください。")});
+        QCOMPARE(m_messages, QStringList{QStringLiteral("整数を入力してください。")});
         QVERIFY(dlg.isVisible());
         QCOMPARE(QApplication::focusWidget(), bad);
         QCOMPARE(bad->selectedText(), badText);
@@ -429,7 +435,7 @@ private Q_SLOTS:
         QCOMPARE(dlg.m_nLine, field == QLatin1String("lineEdit") ? 9 : 5);
         QCOMPARE(dlg.m_nLineCount, field == QLatin1String("lineCountEdit") ? 9 : 6);
         QCOMPARE(dlg.m_strStartPage, QByteArray("other.html"));
-        QCOMPARE(m_app.messages.size(), 1);
+        QCOMPARE(m_messages.size(), 1);
     }
 
     void endCodes_data()
@@ -486,7 +492,7 @@ private Q_SLOTS:
         QCOMPARE(dlg.DoModal(), code);
         QCOMPARE(caption, QStringLiteral("3ページ目の設定"));
         QCOMPARE(focus, QStringLiteral("okButton"));
-        QVERIFY(m_app.messages.isEmpty());
+        QVERIFY(m_messages.isEmpty());
         QCOMPARE(dlg.m_strText, taken ? QByteArray("new") : QByteArray("old"));
         QCOMPARE(dlg.m_nColor, taken ? 1 : 0);
         QCOMPARE(dlg.m_nLine, taken ? 7 : 1);

@@ -12,13 +12,12 @@
 #include "tutorial/flashdoc.h"
 #include "tutorial/peltra.h"
 
-#include "support/appfixture.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 
 using namespace editortest;
@@ -31,7 +30,7 @@ class TestEditorWindow : public QObject
 {
     Q_OBJECT
 public:
-    static void initMain() { AppFixture::InitMain(); }
+    static void initMain() { QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); }
 
 private Q_SLOTS:
     void initTestCase();
@@ -45,26 +44,34 @@ private Q_SLOTS:
     void pasteKeyPastesOnce();
 
 private:
-    CProgrammingView* Editor() const { return m_app.Editor(); }
-    CFlashView* Browser() const { return m_app.Browser(); }
-    AppFixture m_app;
+    CProgrammingView* Editor() const { return theApp.GetMainWnd()->m_pEditorPane; }
+    CFlashView* Browser() const { return theApp.GetMainWnd()->m_pBrowserPane; }
+    QStringList m_messages;
 };
 
 void TestEditorWindow::initTestCase()
 {
-    m_app.SetUp();
-    QVERIFY(m_app.Start());
+    QStandardPaths::setTestModeEnabled(true);
+    theApp.SetMessageBoxHook([this](const QString& text, QMessageBox::StandardButtons) {
+        m_messages << text;
+        return QMessageBox::Ok;
+    });
+    theApp.SetFileDialogHook(
+        [](CFlashApp::FileDialogKind, const QString&, const QString&) { return QString(); });
+    QVERIFY(theApp.InitInstance({QCoreApplication::applicationFilePath()}));
+    QVERIFY(theApp.GetMainWnd());
     QVERIFY(Editor());
     QVERIFY(Browser());
     QSignalSpy loaded(Browser(), &QWebEngineView::loadFinished);
-    QVERIFY(m_app.ShowMainWindow());
+    theApp.GetMainWnd()->resize(1000, 700);
+    QVERIFY(QTest::qWaitForWindowExposed(theApp.GetMainWnd()));
     // The start page's navigation sets the model's page; let it pass first.
     QVERIFY(loaded.count() > 0 || loaded.wait(20000));
 }
 
 void TestEditorWindow::cleanupTestCase()
 {
-    m_app.TearDown();
+    theApp.ExitInstance();
 }
 
 void TestEditorWindow::init()
@@ -74,7 +81,7 @@ void TestEditorWindow::init()
     Editor()->SetWindowText(kFourLines);
     Editor()->m_bEditDone = false;
     Browser()->m_bCopyDone = false;
-    m_app.messages.clear();
+    m_messages.clear();
 }
 
 void TestEditorWindow::browserCopyFlag_data()
@@ -113,7 +120,7 @@ void TestEditorWindow::browserCopyFlag()
     QCOMPARE(Editor()->GetWindowText(), text);
     QCOMPARE(Browser()->m_bCopyDone, copyDone);
     QCOMPARE(Editor()->m_bEditDone, text != kFourLines);
-    QVERIFY(m_app.messages.isEmpty());
+    QVERIFY(m_messages.isEmpty());
 }
 
 void TestEditorWindow::editingLeavesDocumentUnmodified()
@@ -135,7 +142,7 @@ void TestEditorWindow::editingLeavesDocumentUnmodified()
 
 void TestEditorWindow::editActionsFollowEditor()
 {
-    CMainFrame* frame = m_app.Frame();
+    CMainFrame* frame = theApp.GetMainWnd();
     SetCurrentPage(0, ARROW_REPLACE, 2, 2);
     frame->SetActivePane(1);
     Editor()->RefreshPage();
@@ -182,7 +189,7 @@ void TestEditorWindow::pasteKeyPastesOnce()
     QFETCH(Qt::KeyboardModifiers, modifiers);
     QFETCH(QString, text);
     SetCurrentPage(0, kind, 2, 2);
-    m_app.Frame()->SetActivePane(1);
+    theApp.GetMainWnd()->SetActivePane(1);
     Editor()->setFocus();
     QTRY_VERIFY(Editor()->hasFocus());
     Editor()->RefreshPage();

@@ -10,9 +10,6 @@
 #include "editor/programmingview.h"
 #include "tutorial/peltra.h"
 
-#include "support/appfixture.h"
-#include "support/guisupport.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -49,6 +46,13 @@ QByteArray PageHtml(const QString& name, const QString& target)
         .arg(name, target)
         .arg(kLinkHeight)
         .toUtf8();
+}
+
+QString ClipboardText()
+{
+    // After clear() some platforms have no data at all.
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    return data ? data->text() : QString();
 }
 
 void SetClipboard(const QString& text)
@@ -90,7 +94,7 @@ class TestFlashView : public QObject
 public:
     static void initMain()
     {
-        AppFixture::InitMain();
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
         QStandardPaths::setTestModeEnabled(true);
     }
 
@@ -125,7 +129,7 @@ private Q_SLOTS:
 
 private:
     QUrl PageUrl(const QString& name) const { return QUrl::fromLocalFile(m_dir.filePath(name)); }
-    CMainFrame* Frame() const { return m_app.Frame(); }
+    CMainFrame* Frame() const { return theApp.GetMainWnd(); }
     CFlashView* View() const { return Frame()->m_pBrowserPane; }
     CProgrammingView* Editor() const { return Frame()->m_pEditorPane; }
     QWidget* InputWidget(CFlashView* view) const;
@@ -139,7 +143,7 @@ private:
     QString StatusText() const;
 
     QTemporaryDir m_dir;
-    AppFixture m_app;
+    QStringList m_messages;
 };
 
 void TestFlashView::initTestCase()
@@ -163,17 +167,22 @@ void TestFlashView::initTestCase()
     QVERIFY(frames.open(QIODevice::WriteOnly));
     frames.write("<!DOCTYPE html><html><body><iframe src=\"index11.html\"></iframe></body></html>");
 
-    m_app.SetUp();
-    QVERIFY(m_app.Start());
+    theApp.SetMessageBoxHook([this](const QString& text, QMessageBox::StandardButtons) {
+        m_messages << text;
+        return QMessageBox::Ok;
+    });
+    QVERIFY(theApp.InitInstance({QCoreApplication::applicationFilePath()}));
     QVERIFY(Frame());
     QVERIFY(View());
     QVERIFY(Editor());
-    QVERIFY(m_app.ShowMainWindow());
+    Frame()->resize(1000, 700);
+    Frame()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Frame()));
 }
 
 void TestFlashView::init()
 {
-    m_app.messages.clear();
+    m_messages.clear();
     theTutorial.Clear();
     if (Frame()) {
         View()->m_bCopyDone = false;
@@ -183,7 +192,8 @@ void TestFlashView::init()
 
 void TestFlashView::cleanupTestCase()
 {
-    m_app.TearDown();
+    theApp.ExitInstance();
+    theApp.SetMessageBoxHook({});
 }
 
 QWidget* TestFlashView::InputWidget(CFlashView* view) const
@@ -358,7 +368,7 @@ void TestFlashView::clipboardText()
     QVERIFY(View()->CopyPageScript());
     QCOMPARE(ClipboardText(), expected);
     QCOMPARE(StatusText(), QStringLiteral("左のスクリプトをクリップボードにコピーしました"));
-    QVERIFY(m_app.messages.isEmpty());
+    QVERIFY(m_messages.isEmpty());
 }
 
 // When a copy happens at all, and that the menu copy restores the flag.
@@ -405,7 +415,7 @@ void TestFlashView::copyRules()
         QCOMPARE(ClipboardText(), QStringLiteral("sentinel"));
         QCOMPARE(StatusText(), QStringLiteral("before"));
     }
-    QVERIFY(m_app.messages.isEmpty());
+    QVERIFY(m_messages.isEmpty());
 }
 
 // A view without the main window shows no start page and leaves the model
@@ -415,7 +425,7 @@ void TestFlashView::viewOnItsOwn()
     CMainFrame* frame = theApp.GetMainWnd();
     QVERIFY(frame);
     // The rule asks the application for its main window; take it away.
-    m_app.Stop();
+    theApp.ExitInstance();
     QVERIFY(!theApp.GetMainWnd());
 
     {
@@ -459,12 +469,15 @@ void TestFlashView::viewOnItsOwn()
         QTest::keyClick(input, Qt::Key_Left, Qt::AltModifier);
         QTest::keyClick(input, Qt::Key_X);
         QCOMPARE(Noted(&view, "keys", 1), QStringLiteral("x"));
-        QCOMPARE(m_app.messages, QStringList{QStringLiteral("戻れません！")});
+        QCOMPARE(m_messages, QStringList{QStringLiteral("戻れません！")});
         QCOMPARE(view.url(), PageUrl("index3.html"));
     }
 
-    QVERIFY(m_app.Start());
-    QVERIFY(m_app.ShowMainWindow());
+    QVERIFY(theApp.InitInstance({QCoreApplication::applicationFilePath()}));
+    QVERIFY(Frame());
+    Frame()->resize(1000, 700);
+    Frame()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Frame()));
 }
 
 // The start page and the default index page are addresses below the
@@ -834,7 +847,7 @@ void TestFlashView::backAndForwardBlocked()
     QWidget* input = InputWidget(view);
     QSignalSpy started(view->page(), &QWebEnginePage::loadStarted);
     QTest::keyClick(input, Qt::Key(key), Qt::AltModifier);
-    QCOMPARE(m_app.messages, QStringList{message});
+    QCOMPARE(m_messages, QStringList{message});
     // The page never sees the key; the next one it does.
     QTest::keyClick(input, Qt::Key_X);
     QCOMPARE(Noted(view, "keys", 1), QStringLiteral("x"));

@@ -29,10 +29,6 @@
 #include "tutorial/flashdoc.h"
 #include "tutorial/peltra.h"
 
-#include "support/appfixture.h"
-#include "support/guisupport.h"
-#include "support/testsupport.h"
-
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -41,6 +37,7 @@
 #include <QFile>
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
@@ -56,6 +53,12 @@ const char kInCopyVariable[] = "PELTRA_ROAD_IN_PROGRAM_COPY";
 const QString kProgramDir = QStringLiteral(PELTRA_PROGRAM_DIR);
 const QString kSourceDir = QStringLiteral(PELTRA_SOURCE_DIR);
 const QString kCopyStatus = QStringLiteral("左のスクリプトをクリップボードにコピーしました");
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 // Text with any line ends as the program writes Main.as: CR LF.
 QByteArray WithCrLf(QByteArray text)
@@ -77,6 +80,12 @@ QString FirstDifference(const QByteArray& actual, const QByteArray& expected)
                      QString::fromUtf8(b.value(i).trimmed()));
     }
     return QString();
+}
+
+QString ClipboardText()
+{
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    return data ? data->text() : QString();
 }
 
 bool CopyTree(const QString& from, const QString& to)
@@ -148,7 +157,7 @@ class TestLearnerRoad : public QObject
 {
     Q_OBJECT
 public:
-    static void initMain() { AppFixture::InitMain(); }
+    static void initMain() { QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); }
 
 private Q_SLOTS:
     void initTestCase();
@@ -161,9 +170,9 @@ private Q_SLOTS:
     void lastSourceReloadsBuiltText();
 
 private:
-    CMainFrame* Frame() const { return m_app.Frame(); }
-    CFlashView* Browser() const { return m_app.Browser(); }
-    CProgrammingView* Editor() const { return m_app.Editor(); }
+    CMainFrame* Frame() const { return theApp.GetMainWnd(); }
+    CFlashView* Browser() const { return Frame()->m_pBrowserPane; }
+    CProgrammingView* Editor() const { return Frame()->m_pEditorPane; }
     QString Folder() const { return GetProgramFolder(); }
     QUrl PageUrl(const QString& name) const
     {
@@ -184,7 +193,7 @@ private:
     // Makes one page's edit; names the page in failures.
     void WorkThroughPage(int page, int pageCount);
 
-    AppFixture m_app;
+    QStringList m_messages;
     QUrl m_loadedUrl;
     int m_nLoads = 0;
     bool m_bRoadDone = false;
@@ -194,14 +203,21 @@ private:
 
 void TestLearnerRoad::initTestCase()
 {
-    m_app.SetUp();
+    QStandardPaths::setTestModeEnabled(true);
     QVERIFY2(QFile::exists(Folder() + QStringLiteral("sample.lrnf")),
              "the test runs in its copy of the program folder");
-    AppFixture::ForgetSettings();
+    QFile::remove(CFlashApp::Settings()->fileName());
+    theApp.SetMessageBoxHook([this](const QString& text, QMessageBox::StandardButtons) {
+        m_messages << text;
+        return QMessageBox::Ok;
+    });
+    theApp.SetFileDialogHook(
+        [](CFlashApp::FileDialogKind, const QString&, const QString&) { return QString(); });
 
     // The learner opens the sample project from the command line (as the
     // shell does when the project file is opened).
-    QVERIFY(m_app.Start({Folder() + QStringLiteral("sample.lrnf")}));
+    QVERIFY(theApp.InitInstance(
+        {QCoreApplication::applicationFilePath(), Folder() + QStringLiteral("sample.lrnf")}));
     QVERIFY(Frame());
     connect(Browser(), &QWebEngineView::loadFinished, this, [this](bool ok) {
         if (ok) {
@@ -209,12 +225,18 @@ void TestLearnerRoad::initTestCase()
             ++m_nLoads;
         }
     });
-    QVERIFY(m_app.ShowMainWindow(QSize(1100, 760), true));
+    Frame()->resize(1100, 760);
+    Frame()->show();
+    Frame()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Frame()));
 }
 
 void TestLearnerRoad::cleanupTestCase()
 {
-    m_app.TearDown();
+    if (Frame())
+        theApp.ExitInstance();
+    theApp.SetMessageBoxHook({});
+    theApp.SetFileDialogHook({});
 }
 
 bool TestLearnerRoad::Arrived(const QString& name)
@@ -322,7 +344,7 @@ void TestLearnerRoad::projectOpens()
     QCOMPARE(theTutorial.GetPageCount(), steps);
     QVERIFY(Arrived(QStringLiteral("index.html")));
     QCOMPARE(theTutorial.GetCurrentPage(), -1);
-    QVERIFY(m_app.messages.isEmpty());
+    QVERIFY(m_messages.isEmpty());
 }
 
 // 最後 puts the game template into the editor and the browser on the
@@ -451,7 +473,7 @@ void TestLearnerRoad::pagesLeadToFinishedGame()
     QVERIFY2(built == WithCrLf(finished), qPrintable(FirstDifference(built, finished)));
     // Editing the source never touches the project.
     QVERIFY(!theApp.GetDocument()->IsModified());
-    QVERIFY(m_app.messages.isEmpty());
+    QVERIFY(m_messages.isEmpty());
     m_bRoadDone = true;
 }
 
@@ -486,14 +508,14 @@ void TestLearnerRoad::buildAndRun()
     QCOMPARE(ReadAll(source), WithCrLf(finished));
     m_bBuilt = true;
     if (!haveCompiler) {
-        QCOMPARE(m_app.messages.size(), 1);
-        QVERIFY(m_app.messages.at(0).contains(QStringLiteral("CreateProcess")));
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY(m_messages.at(0).contains(QStringLiteral("CreateProcess")));
         QSKIP(qPrintable(QStringLiteral("the game compiler is not set up in %1 (run "
                                         "scripts/setup-toolchain %1): movie and player not "
                                         "checked")
                              .arg(kProgramDir)));
     }
-    QVERIFY2(m_app.messages.isEmpty(), qPrintable(m_app.messages.join(u'\n')));
+    QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join(u'\n')));
     QVERIFY2(QFile::exists(movie), "the compiler wrote no movie");
     const QByteArray signature = ReadAll(movie).left(3);
     QVERIFY2(signature == "FWS" || signature == "CWS" || signature == "ZWS", signature.constData());

@@ -9,8 +9,6 @@
 #include "editor/programmingview.h"
 #include "tutorial/peltra.h"
 
-#include "support/guisupport.h"
-
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -55,6 +53,12 @@ protected:
         CProgrammingView::mouseReleaseEvent(event);
     }
 };
+
+QString ClipboardText()
+{
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    return data ? data->text() : QString();
+}
 
 // The centre of a line's first characters, in viewport coordinates.
 QPoint PointOnLine(const CProgrammingView& editor, int line, int column = 1)
