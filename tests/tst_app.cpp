@@ -11,12 +11,13 @@
 #include "editor/programmingview.h"
 #include "tutorial/flashdoc.h"
 
+#include "support/appfixture.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -25,12 +26,13 @@ class TestApp : public QObject
 {
     Q_OBJECT
 public:
-    static void initMain() { QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); }
+    static void initMain() { AppFixture::InitMain(); }
 
 private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();
+    void cleanupTestCase();
 
     void startsWithNewProject_data();
     void startsWithNewProject();
@@ -48,47 +50,35 @@ private Q_SLOTS:
     void windowGoesWithoutConnections();
 
 private:
-    QString Project(const QString& name);
-    static QString SettingsFile();
+    QString Project(const QString& name) { return AppFixture::EmptyProject(m_dir->filePath(name)); }
+    static QString SettingsFile() { return AppFixture::SettingsFile(); }
     static QString App() { return QCoreApplication::applicationFilePath(); }
 
-    QStringList m_messages;
+    AppFixture m_app;
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
 void TestApp::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
-    theApp.SetMessageBoxHook([this](const QString& text, QMessageBox::StandardButtons) {
-        m_messages << text;
-        return QMessageBox::Ok;
-    });
+    m_app.SetUp();
 }
 
 void TestApp::init()
 {
-    m_messages.clear();
+    m_app.ClearMessages();
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    QFile::remove(SettingsFile());
+    AppFixture::ForgetSettings();
 }
 
 void TestApp::cleanup()
 {
-    theApp.ExitInstance();
+    m_app.Stop();
 }
 
-QString TestApp::Project(const QString& name)
+void TestApp::cleanupTestCase()
 {
-    const QString path = m_dir->filePath(name);
-    QFile file(path);
-    file.open(QIODevice::WriteOnly); // empty: a project without pages
-    return path;
-}
-
-QString TestApp::SettingsFile()
-{
-    return CFlashApp::Settings()->fileName();
+    m_app.TearDown();
 }
 
 void TestApp::startsWithNewProject_data()
@@ -111,7 +101,7 @@ void TestApp::startsWithNewProject()
     QVERIFY(theApp.GetDocument()->GetPathName().isEmpty());
     QVERIFY(!theApp.GetDocument()->IsModified());
     QVERIFY(frame->acceptDrops());
-    QVERIFY(m_messages.isEmpty());
+    QVERIFY(m_app.messages.isEmpty());
 
     // The file type is registered at every start.
     const ShellRegistration registration = ShellRegistration::ForCurrentUser();
@@ -160,9 +150,9 @@ void TestApp::refusedProjectEndsStartUp()
     QVERIFY(!theApp.InitInstance({App(), path}));
     QVERIFY(!theApp.GetMainWnd());
     QCOMPARE(theApp.ExitCode(), 1);
-    QCOMPARE(m_messages.size(), message ? 1 : 0);
+    QCOMPARE(m_app.messages.size(), message ? 1 : 0);
     if (message)
-        QVERIFY(m_messages.at(0).contains(path));
+        QVERIFY(m_app.messages.at(0).contains(path));
     QCOMPARE(theApp.ExitInstance(), 1);
 }
 
@@ -241,7 +231,7 @@ void TestApp::registerSwitchSavesNothing()
     QVERIFY(!theApp.InitInstance({App(), QStringLiteral("-REGSERVER")}));
     QVERIFY(!theApp.GetMainWnd());
     QCOMPARE(theApp.ExitCode(), 0);
-    QVERIFY(m_messages.isEmpty());
+    QVERIFY(m_app.messages.isEmpty());
     theApp.GetRecentFileList()->Add(Project(QStringLiteral("other.lrnf")));
     theApp.ExitInstance();
     QSettings settings(SettingsFile(), QSettings::IniFormat);
@@ -267,10 +257,10 @@ void TestApp::unregisterSwitchRemovesSettings()
 
     QVERIFY(!theApp.InitInstance({App(), argument}));
     QVERIFY(!theApp.GetMainWnd());
-    QCOMPARE(m_messages, QStringList{CFlashApp::UnregisteredMessage()});
-    QCOMPARE(m_messages.at(0), QStringLiteral("システム レジストリ エントリは削除されています。"
-                                              "また、INI ファイルがある場合は、INI "
-                                              "ファイルも削除されました。"));
+    QCOMPARE(m_app.messages, QStringList{CFlashApp::UnregisteredMessage()});
+    QCOMPARE(m_app.messages.at(0), QStringLiteral("システム レジストリ エントリは削除されています。"
+                                                  "また、INI ファイルがある場合は、INI "
+                                                  "ファイルも削除されました。"));
     QVERIFY(!QFile::exists(SettingsFile()));
     // The organisation's folder went with it, being empty.
     QVERIFY(!QFileInfo::exists(QFileInfo(SettingsFile()).absolutePath()));
@@ -289,7 +279,7 @@ void TestApp::deleteRegistryCommand()
     QCOMPARE(registration.DefaultApplication(), QStringLiteral("peltra.desktop;"));
 
     theApp.GetMainWnd()->Action(ID_DELETE_REGISTRY)->trigger();
-    QCOMPARE(m_messages, QStringList{QStringLiteral("レジストリ情報を削除しました！")});
+    QCOMPARE(m_app.messages, QStringList{QStringLiteral("レジストリ情報を削除しました！")});
     QVERIFY(!QFile::exists(registration.DesktopEntryPath()));
     QVERIFY(!QFile::exists(registration.MimePackagePath()));
     QVERIFY(registration.DefaultApplication().isEmpty());
@@ -303,9 +293,9 @@ void TestApp::deleteRegistryCommand()
 
     // The message is shown even when there was nothing to remove.
     theApp.OnDeleteRegistry();
-    m_messages.clear();
+    m_app.messages.clear();
     theApp.OnDeleteRegistry();
-    QCOMPARE(m_messages, QStringList{QStringLiteral("レジストリ情報を削除しました！")});
+    QCOMPARE(m_app.messages, QStringList{QStringLiteral("レジストリ情報を削除しました！")});
 }
 
 void TestApp::aboutBox()

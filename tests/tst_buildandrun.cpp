@@ -20,11 +20,13 @@
 #include "tutorial/flashdoc.h"
 #include "tutorial/peltra.h"
 
+#include "support/appfixture.h"
+#include "support/testsupport.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -33,12 +35,6 @@ namespace {
 
 const int kWaitMs = 20000;
 const char kInCopyVariable[] = "PELTRA_BUILDANDRUN_IN_PROGRAM_COPY";
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 bool WriteExecutable(const QString& path, const QByteArray& script)
 {
@@ -81,7 +77,7 @@ class TestBuildAndRun : public QObject
 {
     Q_OBJECT
 public:
-    static void initMain() { QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); }
+    static void initMain() { AppFixture::InitMain(); }
 
 private Q_SLOTS:
     void initTestCase();
@@ -95,22 +91,25 @@ private Q_SLOTS:
     void missingCompiler();
 
 private:
-    CMainFrame* Frame() const { return theApp.GetMainWnd(); }
+    CMainFrame* Frame() const { return m_app.Frame(); }
     QString Folder() const { return GetProgramFolder(); }
     QString Log(const char* name) const { return Folder() + QLatin1String(name); }
     QString Compiler() const { return Folder() + QStringLiteral("flex_sdk_4.6/bin/mxmlc"); }
     void Build();
 
-    QStringList m_messages;
+    AppFixture m_app;
     QString m_strSavePath;
 };
 
 void TestBuildAndRun::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
+    m_app.SetUp();
+    m_app.fileDialog = [this](FileDialogKind, const QString&, const QString&) {
+        return m_strSavePath;
+    };
     qInfo("program folder: %s", qPrintable(Folder()));
     QVERIFY2(qEnvironmentVariableIsSet(kInCopyVariable), "runs in its own program folder");
-    QFile::remove(CFlashApp::Settings()->fileName());
+    AppFixture::ForgetSettings();
 
     // The compiler's stand-in notes its turn, its arguments and the source
     // as it finds it, then writes a movie; with compiler.fails in the folder
@@ -142,31 +141,18 @@ void TestBuildAndRun::initTestCase()
     QVERIFY(QDir().mkpath(Folder() + QStringLiteral("game/src")));
     QVERIFY(QDir().mkpath(Folder() + QStringLiteral("game/bin")));
 
-    theApp.SetMessageBoxHook([this](const QString& text, QMessageBox::StandardButtons) {
-        m_messages << text;
-        return QMessageBox::Ok;
-    });
-    theApp.SetFileDialogHook([this](CFlashApp::FileDialogKind, const QString&, const QString&) {
-        return m_strSavePath;
-    });
-    QVERIFY(theApp.InitInstance({QCoreApplication::applicationFilePath()}));
-    QVERIFY(Frame());
-    Frame()->resize(900, 600);
-    Frame()->show();
-    QVERIFY(QTest::qWaitForWindowExposed(Frame()));
+    QVERIFY(m_app.Start());
+    QVERIFY(m_app.ShowMainWindow(QSize(900, 600)));
 }
 
 void TestBuildAndRun::cleanupTestCase()
 {
-    if (Frame())
-        theApp.ExitInstance();
-    theApp.SetMessageBoxHook({});
-    theApp.SetFileDialogHook({});
+    m_app.TearDown();
 }
 
 void TestBuildAndRun::init()
 {
-    m_messages.clear();
+    m_app.messages.clear();
     for (const char* name : {"order.log", "compiler.args", "compiler-saw.as", "player.log",
                              "compiler.fails", "game/bin/GameMovie.swf"})
         QFile::remove(Log(name));
@@ -212,7 +198,7 @@ void TestBuildAndRun::commandLine()
     QTRY_COMPARE_WITH_TIMEOUT(ReadAll(Log("order.log")), QByteArray("compile\nplay\n"), kWaitMs);
     QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(ReadAll(Log("player.log"))),
                               Folder() + QStringLiteral("game/bin/GameMovie.swf\n"), kWaitMs);
-    QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join(u'\n')));
+    QVERIFY2(m_app.messages.isEmpty(), qPrintable(m_app.messages.join(u'\n')));
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
@@ -233,7 +219,7 @@ void TestBuildAndRun::twoRunsStartThePlayerTwice()
     QCOMPARE(ReadAll(Log("compiler-saw.as")), first);
     QTRY_COMPARE_WITH_TIMEOUT(ReadAll(Log("player.log")), movieLine + movieLine, kWaitMs);
     QCOMPARE(ReadAll(Log("order.log")), QByteArray("compile\nplay\ncompile\nplay\n"));
-    QVERIFY(m_messages.isEmpty());
+    QVERIFY(m_app.messages.isEmpty());
 }
 
 // A compile that fails is not judged: nothing is shown and the player is
@@ -249,7 +235,7 @@ void TestBuildAndRun::failingCompilerStillStartsPlayer()
     QTRY_COMPARE_WITH_TIMEOUT(ReadAll(Log("order.log")), QByteArray("compile\nplay\n"), kWaitMs);
     QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(ReadAll(Log("player.log"))),
                               Folder() + QStringLiteral("game/bin/GameMovie.swf\n"), kWaitMs);
-    QVERIFY(m_messages.isEmpty());
+    QVERIFY(m_app.messages.isEmpty());
 }
 
 // A compiler that is not there: the report names the call and the error
@@ -273,11 +259,11 @@ void TestBuildAndRun::missingCompiler()
     Build();
     QVERIFY(QFile::rename(compiler + QStringLiteral(".away"), compiler));
 
-    QCOMPARE(m_messages.size(), 1);
-    QVERIFY2(m_messages.at(0).contains(QStringLiteral("API    = CreateProcess.")),
-             qPrintable(m_messages.at(0)));
-    QVERIFY2(m_messages.at(0).contains(QStringLiteral("error code = 2.")),
-             qPrintable(m_messages.at(0)));
+    QCOMPARE(m_app.messages.size(), 1);
+    QVERIFY2(m_app.messages.at(0).contains(QStringLiteral("API    = CreateProcess.")),
+             qPrintable(m_app.messages.at(0)));
+    QVERIFY2(m_app.messages.at(0).contains(QStringLiteral("error code = 2.")),
+             qPrintable(m_app.messages.at(0)));
     QCOMPARE(ReadAll(Frame()->m_strSourcePath), QByteArray("saved anyway"));
     QVERIFY(!QFile::exists(Log("order.log")));
     QCOMPARE(QApplication::overrideCursor(), nullptr);
@@ -287,7 +273,7 @@ void TestBuildAndRun::missingCompiler()
     QVERIFY(doc->IsModified());
     m_strSavePath = Folder() + QStringLiteral("after the failed build.lrnf");
     Frame()->Action(ID_FILE_SAVE)->trigger();
-    QCOMPARE(m_messages.size(), 1);
+    QCOMPARE(m_app.messages.size(), 1);
     QVERIFY(!doc->IsModified());
     CPeltra saved;
     QCOMPARE(CFlashDoc::LoadProject(m_strSavePath, saved), CFlashDoc::LoadResult::Ok);
@@ -300,7 +286,7 @@ void TestBuildAndRun::missingCompiler()
     QTRY_COMPARE_WITH_TIMEOUT(ReadAll(Log("order.log")), QByteArray("compile\nplay\n"), kWaitMs);
     QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(ReadAll(Log("player.log"))),
                               Folder() + QStringLiteral("game/bin/GameMovie.swf\n"), kWaitMs);
-    QCOMPARE(m_messages.size(), 1);
+    QCOMPARE(m_app.messages.size(), 1);
 }
 
 int main(int argc, char** argv)

@@ -1,8 +1,9 @@
 // The page settings dialog: controls, texts, tab order, keys, data exchange
 // and the end codes.
 
-#include "app/flashapp.h"
 #include "tutorial/dlgpage.h"
+
+#include "support/appfixture.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -13,7 +14,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
@@ -24,7 +24,7 @@ class TestDlgPage : public QObject
     Q_OBJECT
 
 private:
-    QStringList m_messages;
+    AppFixture m_app; // message boxes only: the dialog runs without the program's windows
 
     template <typename T> static T* find(QWidget* dlg, const char* name)
     {
@@ -50,15 +50,9 @@ private:
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QStandardPaths::setTestModeEnabled(true);
-        theApp.SetMessageBoxHook([this](const QString& text, QMessageBox::StandardButtons) {
-            m_messages << text;
-            return QMessageBox::Ok;
-        });
-    }
-    void init() { m_messages.clear(); }
+    void initTestCase() { m_app.SetUp(); }
+    void cleanupTestCase() { m_app.TearDown(); }
+    void init() { m_app.ClearMessages(); }
 
     void controlsAndTexts()
     {
@@ -168,7 +162,7 @@ private Q_SLOTS:
         QCOMPARE(dlg.m_nLine, -7);
         QCOMPARE(dlg.m_nLineCount, 2147483647);
         QCOMPARE(dlg.m_strStartPage, QByteArray("HTML\\\x94\x5c.html"));
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_app.messages.isEmpty());
     }
 
     void typedTextReachesModelAsCodePage932()
@@ -368,7 +362,7 @@ private Q_SLOTS:
         QCOMPARE(dlg.result(), int(CDlgPage::IDCANCEL));
         QCOMPARE(dlg.m_strText, QByteArray("abc\r\ndef"));
         QCOMPARE(dlg.m_nLine, 12);
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_app.messages.isEmpty());
     }
 
     void integerMessage_data()
@@ -413,7 +407,7 @@ private Q_SLOTS:
 
         QTest::mouseClick(find<QPushButton>(&dlg, qPrintable(button)), Qt::LeftButton);
 
-        QCOMPARE(m_messages, QStringList{QStringLiteral("整数を入力してください。")});
+        QCOMPARE(m_app.messages, QStringList{QStringLiteral("整数を入力してください。")});
         QVERIFY(dlg.isVisible());
         QCOMPARE(QApplication::focusWidget(), bad);
         QCOMPARE(bad->selectedText(), badText);
@@ -435,7 +429,7 @@ private Q_SLOTS:
         QCOMPARE(dlg.m_nLine, field == QLatin1String("lineEdit") ? 9 : 5);
         QCOMPARE(dlg.m_nLineCount, field == QLatin1String("lineCountEdit") ? 9 : 6);
         QCOMPARE(dlg.m_strStartPage, QByteArray("other.html"));
-        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(m_app.messages.size(), 1);
     }
 
     void endCodes_data()
@@ -492,7 +486,7 @@ private Q_SLOTS:
         QCOMPARE(dlg.DoModal(), code);
         QCOMPARE(caption, QStringLiteral("3ページ目の設定"));
         QCOMPARE(focus, QStringLiteral("okButton"));
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_app.messages.isEmpty());
         QCOMPARE(dlg.m_strText, taken ? QByteArray("new") : QByteArray("old"));
         QCOMPARE(dlg.m_nColor, taken ? 1 : 0);
         QCOMPARE(dlg.m_nLine, taken ? 7 : 1);

@@ -12,12 +12,13 @@
 #include "tutorial/flashdoc.h"
 #include "tutorial/peltra.h"
 
+#include "support/appfixture.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTest>
 
 using namespace editortest;
@@ -30,7 +31,7 @@ class TestEditorWindow : public QObject
 {
     Q_OBJECT
 public:
-    static void initMain() { QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); }
+    static void initMain() { AppFixture::InitMain(); }
 
 private Q_SLOTS:
     void initTestCase();
@@ -44,34 +45,26 @@ private Q_SLOTS:
     void pasteKeyPastesOnce();
 
 private:
-    CProgrammingView* Editor() const { return theApp.GetMainWnd()->m_pEditorPane; }
-    CFlashView* Browser() const { return theApp.GetMainWnd()->m_pBrowserPane; }
-    QStringList m_messages;
+    CProgrammingView* Editor() const { return m_app.Editor(); }
+    CFlashView* Browser() const { return m_app.Browser(); }
+    AppFixture m_app;
 };
 
 void TestEditorWindow::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
-    theApp.SetMessageBoxHook([this](const QString& text, QMessageBox::StandardButtons) {
-        m_messages << text;
-        return QMessageBox::Ok;
-    });
-    theApp.SetFileDialogHook(
-        [](CFlashApp::FileDialogKind, const QString&, const QString&) { return QString(); });
-    QVERIFY(theApp.InitInstance({QCoreApplication::applicationFilePath()}));
-    QVERIFY(theApp.GetMainWnd());
+    m_app.SetUp();
+    QVERIFY(m_app.Start());
     QVERIFY(Editor());
     QVERIFY(Browser());
     QSignalSpy loaded(Browser(), &QWebEngineView::loadFinished);
-    theApp.GetMainWnd()->resize(1000, 700);
-    QVERIFY(QTest::qWaitForWindowExposed(theApp.GetMainWnd()));
+    QVERIFY(m_app.ShowMainWindow());
     // The start page's navigation sets the model's page; let it pass first.
     QVERIFY(loaded.count() > 0 || loaded.wait(20000));
 }
 
 void TestEditorWindow::cleanupTestCase()
 {
-    theApp.ExitInstance();
+    m_app.TearDown();
 }
 
 void TestEditorWindow::init()
@@ -81,7 +74,7 @@ void TestEditorWindow::init()
     Editor()->SetWindowText(kFourLines);
     Editor()->m_bEditDone = false;
     Browser()->m_bCopyDone = false;
-    m_messages.clear();
+    m_app.messages.clear();
 }
 
 void TestEditorWindow::browserCopyFlag_data()
@@ -120,7 +113,7 @@ void TestEditorWindow::browserCopyFlag()
     QCOMPARE(Editor()->GetWindowText(), text);
     QCOMPARE(Browser()->m_bCopyDone, copyDone);
     QCOMPARE(Editor()->m_bEditDone, text != kFourLines);
-    QVERIFY(m_messages.isEmpty());
+    QVERIFY(m_app.messages.isEmpty());
 }
 
 void TestEditorWindow::editingLeavesDocumentUnmodified()
@@ -142,7 +135,7 @@ void TestEditorWindow::editingLeavesDocumentUnmodified()
 
 void TestEditorWindow::editActionsFollowEditor()
 {
-    CMainFrame* frame = theApp.GetMainWnd();
+    CMainFrame* frame = m_app.Frame();
     SetCurrentPage(0, ARROW_REPLACE, 2, 2);
     frame->SetActivePane(1);
     Editor()->RefreshPage();
@@ -189,7 +182,7 @@ void TestEditorWindow::pasteKeyPastesOnce()
     QFETCH(Qt::KeyboardModifiers, modifiers);
     QFETCH(QString, text);
     SetCurrentPage(0, kind, 2, 2);
-    theApp.GetMainWnd()->SetActivePane(1);
+    m_app.Frame()->SetActivePane(1);
     Editor()->setFocus();
     QTRY_VERIFY(Editor()->hasFocus());
     Editor()->RefreshPage();

@@ -12,6 +12,9 @@
 #include "tutorial/flashdoc.h"
 #include "tutorial/peltra.h"
 
+#include "support/appfixture.h"
+#include "support/testsupport.h"
+
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
@@ -21,7 +24,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -33,14 +35,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-QByteArray Int32(qint32 v)
-{
-    QByteArray b(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        b[i] = char((quint32(v) >> (8 * i)) & 0xff);
-    return b;
-}
 
 QByteArray ShortString(const QByteArray& s)
 {
@@ -88,12 +82,6 @@ CPeltra TwoPageModel()
     return model;
 }
 
-bool WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // The bytes a model is stored as.
 QByteArray Stored(CPeltra model)
 {
@@ -109,8 +97,7 @@ QByteArray Stored(CPeltra model)
 
 QByteArray ReadFile(const QString& path)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+    return ReadAll(path, "<unreadable>");
 }
 
 struct DialogCall
@@ -157,13 +144,11 @@ class TestFlashDoc : public QObject
     Q_OBJECT
 
 public:
-    static void initMain() { QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); }
+    static void initMain() { AppFixture::InitMain(); }
 
 private:
     QTemporaryDir m_dir;
-    QStringList m_messages;
-    QList<QMessageBox::StandardButtons> m_messageButtons;
-    QMessageBox::StandardButton m_answer = QMessageBox::Ok;
+    AppFixture m_app;
     QList<DialogCall> m_dialogCalls;
     QStringList m_dialogAnswers; // taken in turn; empty string = cancelled
 
@@ -183,7 +168,7 @@ private:
         theTutorial.SetCurrentPage(1);
         theTutorial.SetPage({"edited", 2, 4, 4});
         doc.SetModifiedFlag(true);
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_app.messages.isEmpty());
     }
 
     static void compareState(const DocState& now, const DocState& before)
@@ -232,25 +217,20 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
         QVERIFY(m_dir.isValid());
-        theApp.SetMessageBoxHook([this](const QString& text, QMessageBox::StandardButtons buttons) {
-            m_messages << text;
-            m_messageButtons << buttons;
-            return m_answer;
-        });
-        theApp.SetFileDialogHook([this](CFlashApp::FileDialogKind kind, const QString& folder,
-                                        const QString& suggested) {
+        m_app.SetUp();
+        m_app.fileDialog = [this](FileDialogKind kind, const QString& folder,
+                                  const QString& suggested) {
             m_dialogCalls.append({kind, folder, suggested});
             return m_dialogAnswers.isEmpty() ? QString() : m_dialogAnswers.takeFirst();
-        });
+        };
     }
+
+    void cleanupTestCase() { m_app.TearDown(); }
 
     void init()
     {
-        m_messages.clear();
-        m_messageButtons.clear();
-        m_answer = QMessageBox::Ok;
+        m_app.ClearMessages();
         m_dialogCalls.clear();
         m_dialogAnswers.clear();
         theTutorial.Clear();
@@ -280,7 +260,7 @@ private Q_SLOTS:
         QVERIFY(doc.GetPathName().isEmpty());
         QVERIFY(!doc.IsModified());
         QVERIFY(!titleSpy.isEmpty());
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_app.messages.isEmpty());
     }
 
     // --- Open --------------------------------------------------------------
@@ -327,7 +307,7 @@ private Q_SLOTS:
         QCOMPARE(pathWhenOpened, QFileInfo(path("previous.lrnf")).absoluteFilePath());
         QCOMPARE(recorded.count(), 1);
         QCOMPARE(recorded.at(0).at(0).toString(), QFileInfo(path(name)).absoluteFilePath());
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_app.messages.isEmpty());
         QVERIFY(theTutorial == TwoPageModel());
         QCOMPARE(theTutorial.GetCurrentPage(), -1);
         QCOMPARE(theTutorial.GetText(), QByteArray());
@@ -343,7 +323,7 @@ private Q_SLOTS:
         makeOpenProject(doc);
         QVERIFY(WriteFile(path("empty.lrnf"), QByteArray()));
         QVERIFY(doc.OnOpenDocument(path("empty.lrnf")));
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_app.messages.isEmpty());
         QVERIFY(theTutorial == CPeltra());
         QCOMPARE(theTutorial.GetPageCount(), 0);
         QCOMPARE(theTutorial.GetStartPage(), QByteArray("HTML\\index.html"));
@@ -380,7 +360,7 @@ private Q_SLOTS:
             QVERIFY(WriteFile(path(name), TwoPageFile()));
         const DocState before = state(doc);
         QVERIFY(!doc.OnOpenDocument(path(name)));
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_app.messages.isEmpty());
         compareState(state(doc), before);
     }
 
@@ -432,8 +412,8 @@ private Q_SLOTS:
         QVERIFY(!doc.OnOpenDocument(target));
         QCOMPARE(opened.count(), 0);
         QCOMPARE(recorded.count(), 0);
-        QCOMPARE(m_messages, QStringList{message});
-        QCOMPARE(m_messageButtons.value(0), QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(m_app.messages, QStringList{message});
+        QCOMPARE(m_app.messageButtons.value(0), QMessageBox::StandardButtons(QMessageBox::Ok));
         compareState(state(doc), before);
     }
 
@@ -446,10 +426,10 @@ private Q_SLOTS:
         const DocState before = state(doc);
         const QByteArray whole = TwoPageFile();
         for (int length = 1; length < whole.size(); ++length) {
-            m_messages.clear();
+            m_app.messages.clear();
             QVERIFY(WriteFile(path("cut.lrnf"), whole.left(length)));
             QVERIFY2(!doc.OnOpenDocument(path("cut.lrnf")), qPrintable(QString::number(length)));
-            QCOMPARE(m_messages, QStringList{QStringLiteral("予期しないファイル形式です。")});
+            QCOMPARE(m_app.messages, QStringList{QStringLiteral("予期しないファイル形式です。")});
             compareState(state(doc), before);
         }
     }
@@ -486,7 +466,7 @@ private Q_SLOTS:
         QVERIFY(doc.OnSaveDocument(path("saved.lrnf")));
         QCOMPARE(ReadFile(path("saved.lrnf")), expected);
         QVERIFY(!doc.IsModified());
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_app.messages.isEmpty());
     }
 
     void saveAndOpenRoundTrip()
@@ -572,7 +552,7 @@ private Q_SLOTS:
         QCOMPARE(doc.GetTitle(), title);
         QVERIFY(!doc.IsModified());
         QCOMPARE(ReadFile(path(written)), Stored(model));
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_app.messages.isEmpty());
     }
 
     void saveAsCancelled()
@@ -587,7 +567,7 @@ private Q_SLOTS:
         QCOMPARE(m_dialogCalls.size(), 1);
         compareState(state(doc), before);
         QCOMPARE(ReadFile(path("previous.lrnf")), onDisk);
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_app.messages.isEmpty());
     }
 
     void saveFails_data()
@@ -605,7 +585,7 @@ private Q_SLOTS:
         const DocState before = state(doc);
         m_dialogAnswers << path(target);
         QVERIFY(!doc.OnFileSaveAs());
-        QCOMPARE(m_messages, QStringList{QStringLiteral("ドキュメントの保存に失敗しました。")});
+        QCOMPARE(m_app.messages, QStringList{QStringLiteral("ドキュメントの保存に失敗しました。")});
         compareState(state(doc), before);
         QVERIFY(QFileInfo(path("folder.lrnf")).isDir());
         QVERIFY(!QFileInfo::exists(path("no")));
@@ -628,17 +608,17 @@ private Q_SLOTS:
             QVERIFY(limit.ok());
             QVERIFY(!doc.OnFileSave());
         }
-        QCOMPARE(m_messages, QStringList{QStringLiteral("ドキュメントの保存に失敗しました。")});
+        QCOMPARE(m_app.messages, QStringList{QStringLiteral("ドキュメントの保存に失敗しました。")});
         QCOMPARE(ReadFile(path("previous.lrnf")), onDisk);
         compareState(state(doc), before);
         // No half-written file is left beside it.
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), filesBefore);
 
         // Without the limit the same save goes through.
-        m_messages.clear();
+        m_app.messages.clear();
         QVERIFY(doc.OnFileSave());
         QVERIFY(ReadFile(path("previous.lrnf")).size() > 64 * 200);
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_app.messages.isEmpty());
     }
 
     // --- The save prompt ---------------------------------------------------
@@ -685,16 +665,16 @@ private Q_SLOTS:
             target = path("previous.lrnf");
         }
         const QByteArray onDisk = ReadFile(target);
-        m_answer = QMessageBox::StandardButton(answer);
+        m_app.answer = QMessageBox::StandardButton(answer);
         if (untitled && answer == QMessageBox::Yes)
             m_dialogAnswers << (saveAsAnswer.isEmpty() ? QString() : path(saveAsAnswer));
 
         QCOMPARE(doc.SaveModified(), result);
-        QCOMPARE(m_messages, QStringList{QStringLiteral("%1 への変更を保存しますか?")
-                                             .arg(untitled ? QStringLiteral("無題")
-                                                           : QStringLiteral("previous"))});
+        QCOMPARE(m_app.messages, QStringList{QStringLiteral("%1 への変更を保存しますか?")
+                                                 .arg(untitled ? QStringLiteral("無題")
+                                                               : QStringLiteral("previous"))});
         QCOMPARE(
-            m_messageButtons[0],
+            m_app.messageButtons[0],
             QMessageBox::StandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel));
         QCOMPARE(m_dialogCalls.size(), untitled && answer == QMessageBox::Yes ? 1 : 0);
         QCOMPARE(doc.IsModified(), !saved);
@@ -714,7 +694,7 @@ private Q_SLOTS:
         CFlashDoc doc;
         QVERIFY(doc.OnNewDocument());
         QVERIFY(doc.SaveModified());
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_app.messages.isEmpty());
         QVERIFY(m_dialogCalls.isEmpty());
     }
 
@@ -730,7 +710,7 @@ private Q_SLOTS:
         QCOMPARE(m_dialogCalls.size(), 1);
         QCOMPARE(m_dialogCalls[0].kind, CFlashApp::FileDialogKind::Open);
         QCOMPARE(m_dialogCalls[0].folder, GetProgramFolder());
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_app.messages.isEmpty());
         QVERIFY(theTutorial == TwoPageModel());
         QCOMPARE(doc.GetTitle(), QStringLiteral("chosen"));
         QCOMPARE(doc.GetPathName(), QFileInfo(path("chosen.lrnf")).absoluteFilePath());
@@ -755,11 +735,11 @@ private Q_SLOTS:
         const DocState before = state(doc);
         const QByteArray onDisk = ReadFile(path("previous.lrnf"));
         QVERIFY(WriteFile(path("chosen.lrnf"), TwoPageFile()));
-        m_answer = QMessageBox::StandardButton(answer);
+        m_app.answer = QMessageBox::StandardButton(answer);
         m_dialogAnswers << path("chosen.lrnf");
 
         doc.OnFileOpen();
-        QCOMPARE(m_messages, QStringList{QStringLiteral("previous への変更を保存しますか?")});
+        QCOMPARE(m_app.messages, QStringList{QStringLiteral("previous への変更を保存しますか?")});
         QCOMPARE(m_dialogCalls.size(), opened ? 1 : 0);
         if (opened) {
             QVERIFY(theTutorial == TwoPageModel());
@@ -801,7 +781,7 @@ private Q_SLOTS:
         }
         doc.OnFileOpen();
         QCOMPARE(m_dialogCalls.size(), 1);
-        QCOMPARE(m_messages, message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(m_app.messages, message.isEmpty() ? QStringList() : QStringList{message});
         compareState(state(doc), before);
     }
 
@@ -933,7 +913,7 @@ private Q_SLOTS:
             child<QLineEdit>(dlg, "startPageEdit")->setText(QStringLiteral("x.html"));
             child<QPushButton>(dlg, "deleteButton")->click();
         });
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_app.messages.isEmpty());
         QCOMPARE(theTutorial.GetPageCount(), pagesAfter);
         QCOMPARE(theTutorial.GetCurrentPage(), page);
         if (page == 1)
@@ -971,7 +951,7 @@ private Q_SLOTS:
             child<QPushButton>(dlg, "addButton")->click();
         });
         QVERIFY(stayedOpen);
-        QCOMPARE(m_messages, QStringList{QStringLiteral("整数を入力してください。")});
+        QCOMPARE(m_app.messages, QStringList{QStringLiteral("整数を入力してください。")});
         // Add on a page past the last entry changes nothing but marks the
         // document changed.
         QCOMPARE(theTutorial.GetPageCount(), 0);
@@ -982,7 +962,7 @@ private Q_SLOTS:
 
     void withMainWindow()
     {
-        QVERIFY(theApp.InitInstance(QStringList{QCoreApplication::applicationFilePath()}));
+        QVERIFY(m_app.Start());
         CMainFrame* frame = theApp.GetMainWnd();
         CFlashDoc* doc = theApp.GetDocument();
         QVERIFY(frame && doc && frame->m_pEditorPane && frame->m_pBrowserPane);
@@ -1048,7 +1028,7 @@ private Q_SLOTS:
             QCOMPARE(lineOfSelection(), ok ? 7 : 12);
             QCOMPARE(doc->IsModified(), ok || wasModified);
         }
-        theApp.ExitInstance();
+        m_app.Stop();
         QVERIFY(theApp.GetMainWnd() == nullptr);
     }
 };

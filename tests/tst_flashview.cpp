@@ -10,6 +10,9 @@
 #include "editor/programmingview.h"
 #include "tutorial/peltra.h"
 
+#include "support/appfixture.h"
+#include "support/guisupport.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -46,13 +49,6 @@ QByteArray PageHtml(const QString& name, const QString& target)
         .arg(name, target)
         .arg(kLinkHeight)
         .toUtf8();
-}
-
-QString ClipboardText()
-{
-    // After clear() some platforms have no data at all.
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    return data ? data->text() : QString();
 }
 
 void SetClipboard(const QString& text)
@@ -94,7 +90,7 @@ class TestFlashView : public QObject
 public:
     static void initMain()
     {
-        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+        AppFixture::InitMain();
         QStandardPaths::setTestModeEnabled(true);
     }
 
@@ -129,7 +125,7 @@ private Q_SLOTS:
 
 private:
     QUrl PageUrl(const QString& name) const { return QUrl::fromLocalFile(m_dir.filePath(name)); }
-    CMainFrame* Frame() const { return theApp.GetMainWnd(); }
+    CMainFrame* Frame() const { return m_app.Frame(); }
     CFlashView* View() const { return Frame()->m_pBrowserPane; }
     CProgrammingView* Editor() const { return Frame()->m_pEditorPane; }
     QWidget* InputWidget(CFlashView* view) const;
@@ -143,7 +139,7 @@ private:
     QString StatusText() const;
 
     QTemporaryDir m_dir;
-    QStringList m_messages;
+    AppFixture m_app;
 };
 
 void TestFlashView::initTestCase()
@@ -167,22 +163,17 @@ void TestFlashView::initTestCase()
     QVERIFY(frames.open(QIODevice::WriteOnly));
     frames.write("<!DOCTYPE html><html><body><iframe src=\"index11.html\"></iframe></body></html>");
 
-    theApp.SetMessageBoxHook([this](const QString& text, QMessageBox::StandardButtons) {
-        m_messages << text;
-        return QMessageBox::Ok;
-    });
-    QVERIFY(theApp.InitInstance({QCoreApplication::applicationFilePath()}));
+    m_app.SetUp();
+    QVERIFY(m_app.Start());
     QVERIFY(Frame());
     QVERIFY(View());
     QVERIFY(Editor());
-    Frame()->resize(1000, 700);
-    Frame()->show();
-    QVERIFY(QTest::qWaitForWindowExposed(Frame()));
+    QVERIFY(m_app.ShowMainWindow());
 }
 
 void TestFlashView::init()
 {
-    m_messages.clear();
+    m_app.messages.clear();
     theTutorial.Clear();
     if (Frame()) {
         View()->m_bCopyDone = false;
@@ -192,8 +183,7 @@ void TestFlashView::init()
 
 void TestFlashView::cleanupTestCase()
 {
-    theApp.ExitInstance();
-    theApp.SetMessageBoxHook({});
+    m_app.TearDown();
 }
 
 QWidget* TestFlashView::InputWidget(CFlashView* view) const
@@ -368,7 +358,7 @@ void TestFlashView::clipboardText()
     QVERIFY(View()->CopyPageScript());
     QCOMPARE(ClipboardText(), expected);
     QCOMPARE(StatusText(), QStringLiteral("左のスクリプトをクリップボードにコピーしました"));
-    QVERIFY(m_messages.isEmpty());
+    QVERIFY(m_app.messages.isEmpty());
 }
 
 // When a copy happens at all, and that the menu copy restores the flag.
@@ -415,7 +405,7 @@ void TestFlashView::copyRules()
         QCOMPARE(ClipboardText(), QStringLiteral("sentinel"));
         QCOMPARE(StatusText(), QStringLiteral("before"));
     }
-    QVERIFY(m_messages.isEmpty());
+    QVERIFY(m_app.messages.isEmpty());
 }
 
 // A view without the main window shows no start page and leaves the model
@@ -425,7 +415,7 @@ void TestFlashView::viewOnItsOwn()
     CMainFrame* frame = theApp.GetMainWnd();
     QVERIFY(frame);
     // The rule asks the application for its main window; take it away.
-    theApp.ExitInstance();
+    m_app.Stop();
     QVERIFY(!theApp.GetMainWnd());
 
     {
@@ -469,15 +459,12 @@ void TestFlashView::viewOnItsOwn()
         QTest::keyClick(input, Qt::Key_Left, Qt::AltModifier);
         QTest::keyClick(input, Qt::Key_X);
         QCOMPARE(Noted(&view, "keys", 1), QStringLiteral("x"));
-        QCOMPARE(m_messages, QStringList{QStringLiteral("戻れません！")});
+        QCOMPARE(m_app.messages, QStringList{QStringLiteral("戻れません！")});
         QCOMPARE(view.url(), PageUrl("index3.html"));
     }
 
-    QVERIFY(theApp.InitInstance({QCoreApplication::applicationFilePath()}));
-    QVERIFY(Frame());
-    Frame()->resize(1000, 700);
-    Frame()->show();
-    QVERIFY(QTest::qWaitForWindowExposed(Frame()));
+    QVERIFY(m_app.Start());
+    QVERIFY(m_app.ShowMainWindow());
 }
 
 // The start page and the default index page are addresses below the
@@ -847,7 +834,7 @@ void TestFlashView::backAndForwardBlocked()
     QWidget* input = InputWidget(view);
     QSignalSpy started(view->page(), &QWebEnginePage::loadStarted);
     QTest::keyClick(input, Qt::Key(key), Qt::AltModifier);
-    QCOMPARE(m_messages, QStringList{message});
+    QCOMPARE(m_app.messages, QStringList{message});
     // The page never sees the key; the next one it does.
     QTest::keyClick(input, Qt::Key_X);
     QCOMPARE(Noted(view, "keys", 1), QStringLiteral("x"));

@@ -29,6 +29,10 @@
 #include "tutorial/flashdoc.h"
 #include "tutorial/peltra.h"
 
+#include "support/appfixture.h"
+#include "support/guisupport.h"
+#include "support/testsupport.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -37,7 +41,6 @@
 #include <QFile>
 #include <QMimeData>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
@@ -53,12 +56,6 @@ const char kInCopyVariable[] = "PELTRA_ROAD_IN_PROGRAM_COPY";
 const QString kProgramDir = QStringLiteral(PELTRA_PROGRAM_DIR);
 const QString kSourceDir = QStringLiteral(PELTRA_SOURCE_DIR);
 const QString kCopyStatus = QStringLiteral("左のスクリプトをクリップボードにコピーしました");
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Text with any line ends as the program writes Main.as: CR LF.
 QByteArray WithCrLf(QByteArray text)
@@ -80,12 +77,6 @@ QString FirstDifference(const QByteArray& actual, const QByteArray& expected)
                      QString::fromUtf8(b.value(i).trimmed()));
     }
     return QString();
-}
-
-QString ClipboardText()
-{
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    return data ? data->text() : QString();
 }
 
 bool CopyTree(const QString& from, const QString& to)
@@ -157,7 +148,7 @@ class TestLearnerRoad : public QObject
 {
     Q_OBJECT
 public:
-    static void initMain() { QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); }
+    static void initMain() { AppFixture::InitMain(); }
 
 private Q_SLOTS:
     void initTestCase();
@@ -170,9 +161,9 @@ private Q_SLOTS:
     void lastSourceReloadsBuiltText();
 
 private:
-    CMainFrame* Frame() const { return theApp.GetMainWnd(); }
-    CFlashView* Browser() const { return Frame()->m_pBrowserPane; }
-    CProgrammingView* Editor() const { return Frame()->m_pEditorPane; }
+    CMainFrame* Frame() const { return m_app.Frame(); }
+    CFlashView* Browser() const { return m_app.Browser(); }
+    CProgrammingView* Editor() const { return m_app.Editor(); }
     QString Folder() const { return GetProgramFolder(); }
     QUrl PageUrl(const QString& name) const
     {
@@ -193,7 +184,7 @@ private:
     // Makes one page's edit; names the page in failures.
     void WorkThroughPage(int page, int pageCount);
 
-    QStringList m_messages;
+    AppFixture m_app;
     QUrl m_loadedUrl;
     int m_nLoads = 0;
     bool m_bRoadDone = false;
@@ -203,21 +194,14 @@ private:
 
 void TestLearnerRoad::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
+    m_app.SetUp();
     QVERIFY2(QFile::exists(Folder() + QStringLiteral("sample.lrnf")),
              "the test runs in its copy of the program folder");
-    QFile::remove(CFlashApp::Settings()->fileName());
-    theApp.SetMessageBoxHook([this](const QString& text, QMessageBox::StandardButtons) {
-        m_messages << text;
-        return QMessageBox::Ok;
-    });
-    theApp.SetFileDialogHook(
-        [](CFlashApp::FileDialogKind, const QString&, const QString&) { return QString(); });
+    AppFixture::ForgetSettings();
 
     // The learner opens the sample project from the command line (as the
     // shell does when the project file is opened).
-    QVERIFY(theApp.InitInstance(
-        {QCoreApplication::applicationFilePath(), Folder() + QStringLiteral("sample.lrnf")}));
+    QVERIFY(m_app.Start({Folder() + QStringLiteral("sample.lrnf")}));
     QVERIFY(Frame());
     connect(Browser(), &QWebEngineView::loadFinished, this, [this](bool ok) {
         if (ok) {
@@ -225,18 +209,12 @@ void TestLearnerRoad::initTestCase()
             ++m_nLoads;
         }
     });
-    Frame()->resize(1100, 760);
-    Frame()->show();
-    Frame()->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(Frame()));
+    QVERIFY(m_app.ShowMainWindow(QSize(1100, 760), true));
 }
 
 void TestLearnerRoad::cleanupTestCase()
 {
-    if (Frame())
-        theApp.ExitInstance();
-    theApp.SetMessageBoxHook({});
-    theApp.SetFileDialogHook({});
+    m_app.TearDown();
 }
 
 bool TestLearnerRoad::Arrived(const QString& name)
@@ -344,7 +322,7 @@ void TestLearnerRoad::projectOpens()
     QCOMPARE(theTutorial.GetPageCount(), steps);
     QVERIFY(Arrived(QStringLiteral("index.html")));
     QCOMPARE(theTutorial.GetCurrentPage(), -1);
-    QVERIFY(m_messages.isEmpty());
+    QVERIFY(m_app.messages.isEmpty());
 }
 
 // 最後 puts the game template into the editor and the browser on the
@@ -473,7 +451,7 @@ void TestLearnerRoad::pagesLeadToFinishedGame()
     QVERIFY2(built == WithCrLf(finished), qPrintable(FirstDifference(built, finished)));
     // Editing the source never touches the project.
     QVERIFY(!theApp.GetDocument()->IsModified());
-    QVERIFY(m_messages.isEmpty());
+    QVERIFY(m_app.messages.isEmpty());
     m_bRoadDone = true;
 }
 
@@ -508,14 +486,14 @@ void TestLearnerRoad::buildAndRun()
     QCOMPARE(ReadAll(source), WithCrLf(finished));
     m_bBuilt = true;
     if (!haveCompiler) {
-        QCOMPARE(m_messages.size(), 1);
-        QVERIFY(m_messages.at(0).contains(QStringLiteral("CreateProcess")));
+        QCOMPARE(m_app.messages.size(), 1);
+        QVERIFY(m_app.messages.at(0).contains(QStringLiteral("CreateProcess")));
         QSKIP(qPrintable(QStringLiteral("the game compiler is not set up in %1 (run "
                                         "scripts/setup-toolchain %1): movie and player not "
                                         "checked")
                              .arg(kProgramDir)));
     }
-    QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join(u'\n')));
+    QVERIFY2(m_app.messages.isEmpty(), qPrintable(m_app.messages.join(u'\n')));
     QVERIFY2(QFile::exists(movie), "the compiler wrote no movie");
     const QByteArray signature = ReadAll(movie).left(3);
     QVERIFY2(signature == "FWS" || signature == "CWS" || signature == "ZWS", signature.constData());

@@ -3,6 +3,7 @@
 // and the reload of Main.as, drops and closing.
 #include "app/commands.h"
 #include "app/flashapp.h"
+#include "app/keyindicator.h"
 #include "app/mainframe.h"
 #include "app/recentfilelist.h"
 #include "browser/flashview.h"
@@ -10,15 +11,18 @@
 #include "editor/programmingview.h"
 #include "tutorial/flashdoc.h"
 
+#include "support/appfixture.h"
+#include "support/testsupport.h"
+
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSplitter>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -42,26 +46,13 @@ QString WriteScript(const QString& path, const QString& log, bool output = true)
     return path;
 }
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString MakeProject(const QString& path)
-{
-    QFile file(path);
-    file.open(QIODevice::WriteOnly); // an empty project file is an empty project
-    return path;
-}
-
 } // namespace
 
 class TestMainFrame : public QObject
 {
     Q_OBJECT
 public:
-    static void initMain() { QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); }
+    static void initMain() { AppFixture::InitMain(); }
 
 private Q_SLOTS:
     void initTestCase();
@@ -76,6 +67,9 @@ private Q_SLOTS:
     void toolTipsAndPrompts_data();
     void toolTipsAndPrompts();
     void statusBar();
+    void lockKeyState_data();
+    void lockKeyState();
+    void lockKeyIndicatorFollowsItsKey();
     void caption();
     void columnsStartAsHalves();
     void maximiseSetsHalves();
@@ -90,41 +84,31 @@ private Q_SLOTS:
     void closeAsksToSave();
 
 private:
-    CMainFrame* Frame() const { return theApp.GetMainWnd(); }
-    QStringList m_messages;
-    QMessageBox::StandardButton m_answer = QMessageBox::Ok;
+    CMainFrame* Frame() const { return m_app.Frame(); }
+    AppFixture m_app;
     QTemporaryDir m_dir;
 };
 
 void TestMainFrame::initTestCase()
 {
-    QStandardPaths::setTestModeEnabled(true);
     QVERIFY(m_dir.isValid());
+    m_app.SetUp(); // file dialogs are cancelled
     // Start from no settings: an empty recent-file list.
-    QFile::remove(CFlashApp::Settings()->fileName());
-    theApp.SetMessageBoxHook([this](const QString& text, QMessageBox::StandardButtons) {
-        m_messages << text;
-        return m_answer;
-    });
-    theApp.SetFileDialogHook([](CFlashApp::FileDialogKind, const QString&, const QString&) {
-        return QString(); // cancelled
-    });
-    QVERIFY(theApp.InitInstance({QCoreApplication::applicationFilePath()}));
-    QVERIFY(Frame());
-    Frame()->resize(1000, 700);
-    QVERIFY(QTest::qWaitForWindowExposed(Frame()));
+    AppFixture::ForgetSettings();
+    QVERIFY(m_app.Start());
+    QVERIFY(m_app.ShowMainWindow());
 }
 
 void TestMainFrame::cleanupTestCase()
 {
-    theApp.ExitInstance();
+    m_app.Stop();
     QVERIFY(!theApp.GetMainWnd());
+    m_app.TearDown();
 }
 
 void TestMainFrame::init()
 {
-    m_messages.clear();
-    m_answer = QMessageBox::Ok;
+    m_app.ClearMessages();
 }
 
 void TestMainFrame::menus_data()
@@ -350,6 +334,76 @@ void TestMainFrame::statusBar()
     QTRY_COMPARE(Frame()->GetStatusText(), QStringLiteral("レディ"));
 }
 
+void TestMainFrame::lockKeyState_data()
+{
+    // LED folders below the LED class folder: "name" with a brightness file
+    // holding value, "name=-" without one.
+    QTest::addColumn<QStringList>("leds");
+    QTest::addColumn<QString>("led");
+    QTest::addColumn<int>("state"); // -1 unknown, 0 off, 1 on
+    QTest::newRow("no LED class folder") << QStringList{"<none>"} << "capslock" << -1;
+    QTest::newRow("no LED of the key") << QStringList{"input3::numlock=1"} << "capslock" << -1;
+    QTest::newRow("off") << QStringList{"input3::capslock=0\n"} << "capslock" << 0;
+    QTest::newRow("on") << QStringList{"input3::capslock=1\n"} << "capslock" << 1;
+    QTest::newRow("brightness above one") << QStringList{"input3::numlock=255"} << "numlock" << 1;
+    QTest::newRow("one of two keyboards on")
+        << QStringList{"input3::capslock=0", "input9::capslock=1"} << "capslock" << 1;
+    QTest::newRow("no brightness file") << QStringList{"input3::scrolllock=-"} << "scrolllock" << 0;
+    QTest::newRow("another key's LED on")
+        << QStringList{"input3::capslock=0", "input3::numlock=1"} << "capslock" << 0;
+    QTest::newRow("name only begins with the key")
+        << QStringList{"input3::capslock_x=1"} << "capslock" << -1;
+}
+
+// The lock keys' state as the keyboard LEDs show it.
+void TestMainFrame::lockKeyState()
+{
+    QFETCH(QStringList, leds);
+    QFETCH(QString, led);
+    QFETCH(int, state);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString folder = dir.filePath(QStringLiteral("leds"));
+    for (const QString& entry : leds) {
+        if (entry == QLatin1String("<none>"))
+            continue;
+        const QString name = entry.section(u'=', 0, 0);
+        const QString value = entry.section(u'=', 1);
+        QVERIFY(QDir().mkpath(folder + u'/' + name));
+        if (value != QLatin1String("-"))
+            QVERIFY(
+                WriteFile(folder + u'/' + name + QStringLiteral("/brightness"), value.toUtf8()));
+    }
+    const std::optional<bool> result = CKeyIndicator::LockKeyState(folder, led);
+    QCOMPARE(result.has_value() ? int(*result) : -1, state);
+}
+
+// A pane reads its key again when that key is released anywhere in the
+// program, and shows its text only while the key is on.
+void TestMainFrame::lockKeyIndicatorFollowsItsKey()
+{
+    auto* indicator =
+        Frame()->statusBar()->findChild<CKeyIndicator*>(QStringLiteral("capIndicator"));
+    QVERIFY(indicator);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString brightness = dir.filePath(QStringLiteral("input3::capslock/brightness"));
+    QVERIFY(WriteFile(brightness, "0\n"));
+    indicator->SetLedsFolder(dir.path());
+    QCOMPARE(indicator->text(), QString());
+
+    QVERIFY(WriteFile(brightness, "1\n"));
+    QTest::keyRelease(Frame()->m_pEditorPane, Qt::Key_NumLock);
+    QCOMPARE(indicator->text(), QString()); // another key: not read again
+    QTest::keyRelease(Frame()->m_pEditorPane, Qt::Key_CapsLock);
+    QCOMPARE(indicator->text(), QStringLiteral("CAP"));
+    QVERIFY(WriteFile(brightness, "0\n"));
+    QTest::keyRelease(Frame()->menuBar(), Qt::Key_CapsLock);
+    QCOMPARE(indicator->text(), QString());
+
+    indicator->SetLedsFolder(QStringLiteral("/sys/class/leds"));
+}
+
 void TestMainFrame::caption()
 {
     CFlashDoc* doc = theApp.GetDocument();
@@ -533,7 +587,7 @@ void TestMainFrame::buildAndRun()
     QVERIFY(args.at(2).endsWith("GameMovie.swf"));
     QVERIFY(args.at(3).startsWith("-load-config+="));
     QTRY_COMPARE(ReadAll(playerLog), frame->m_strMoviePath.toUtf8() + '\n');
-    QVERIFY(m_messages.isEmpty());
+    QVERIFY(m_app.messages.isEmpty());
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 
     // Again without editing: the same file, the player asked again.
@@ -556,9 +610,9 @@ void TestMainFrame::failedBuildKeepsRunning()
     frame->m_pEditorPane->SetWindowText(QStringLiteral("x"));
 
     frame->Action(ID_BUILD_AND_RUN)->trigger();
-    QCOMPARE(m_messages.size(), 1);
-    QVERIFY(m_messages.at(0).contains(QStringLiteral("CreateProcess")));
-    QVERIFY(m_messages.at(0).startsWith(QStringLiteral("ERROR: API")));
+    QCOMPARE(m_app.messages.size(), 1);
+    QVERIFY(m_app.messages.at(0).contains(QStringLiteral("CreateProcess")));
+    QVERIFY(m_app.messages.at(0).startsWith(QStringLiteral("ERROR: API")));
     QCOMPARE(ReadAll(frame->m_strSourcePath), QByteArray("x")); // saved before the compile
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 
@@ -600,8 +654,8 @@ void TestMainFrame::recentFileMenu()
 {
     RecentFileList* recent = theApp.GetRecentFileList();
     recent->Clear();
-    const QString a = MakeProject(m_dir.filePath(QStringLiteral("first.lrnf")));
-    const QString b = MakeProject(m_dir.filePath(QStringLiteral("second.lrnf")));
+    const QString a = AppFixture::EmptyProject(m_dir.filePath(QStringLiteral("first.lrnf")));
+    const QString b = AppFixture::EmptyProject(m_dir.filePath(QStringLiteral("second.lrnf")));
     QVERIFY(theApp.OpenDocumentFile(a));
     QVERIFY(theApp.OpenDocumentFile(b));
     QCOMPARE(recent->files(), (QStringList{b, a}));
@@ -623,16 +677,16 @@ void TestMainFrame::recentFileMenu()
     // An entry that no longer opens leaves the list, after the message.
     QVERIFY(QFile::remove(b));
     second->trigger();
-    QCOMPARE(m_messages.size(), 1);
+    QCOMPARE(m_app.messages.size(), 1);
     QCOMPARE(recent->files(), QStringList{a});
     QCOMPARE(theApp.GetDocument()->GetPathName(), a);
 
     // Cancelling the save prompt keeps the entry.
-    const QString c = MakeProject(m_dir.filePath(QStringLiteral("third.lrnf")));
+    const QString c = AppFixture::EmptyProject(m_dir.filePath(QStringLiteral("third.lrnf")));
     recent->Add(c);
     recent->Add(a);
     theApp.GetDocument()->SetModifiedFlag(true);
-    m_answer = QMessageBox::Cancel;
+    m_app.answer = QMessageBox::Cancel;
     second->trigger();
     QCOMPARE(recent->files(), (QStringList{a, c}));
     QCOMPARE(theApp.GetDocument()->GetPathName(), a);
@@ -641,8 +695,8 @@ void TestMainFrame::recentFileMenu()
 
 void TestMainFrame::dropsOpenProjects()
 {
-    const QString a = MakeProject(m_dir.filePath(QStringLiteral("drop1.lrnf")));
-    const QString b = MakeProject(m_dir.filePath(QStringLiteral("drop2.lrnf")));
+    const QString a = AppFixture::EmptyProject(m_dir.filePath(QStringLiteral("drop1.lrnf")));
+    const QString b = AppFixture::EmptyProject(m_dir.filePath(QStringLiteral("drop2.lrnf")));
     auto drop = [](QWidget* target, const QList<QUrl>& urls) {
         QMimeData data;
         data.setUrls(urls);
@@ -672,7 +726,7 @@ void TestMainFrame::dropsOpenProjects()
 
     // A file of another kind is refused by the document; the project stays.
     const QString other = m_dir.filePath(QStringLiteral("notes.txt"));
-    MakeProject(other);
+    AppFixture::EmptyProject(other);
     QVERIFY(drop(Frame(), {QUrl::fromLocalFile(other)}));
     QCOMPARE(theApp.GetDocument()->GetPathName(), a);
 }
@@ -681,16 +735,16 @@ void TestMainFrame::closeAsksToSave()
 {
     CFlashDoc* doc = theApp.GetDocument();
     doc->SetModifiedFlag(true);
-    m_answer = QMessageBox::Cancel;
+    m_app.answer = QMessageBox::Cancel;
     QVERIFY(!Frame()->close());
     QVERIFY(Frame()->isVisible());
-    QCOMPARE(m_messages.size(), 1);
-    QVERIFY(m_messages.at(0).endsWith(QStringLiteral("への変更を保存しますか?")));
+    QCOMPARE(m_app.messages.size(), 1);
+    QVERIFY(m_app.messages.at(0).endsWith(QStringLiteral("への変更を保存しますか?")));
 
-    m_answer = QMessageBox::No;
+    m_app.answer = QMessageBox::No;
     Frame()->Action(ID_APP_EXIT)->trigger();
     QVERIFY(!Frame()->isVisible());
-    QCOMPARE(m_messages.size(), 2);
+    QCOMPARE(m_app.messages.size(), 2);
     doc->SetModifiedFlag(false);
     Frame()->show();
 }

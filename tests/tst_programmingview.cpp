@@ -9,6 +9,8 @@
 #include "editor/programmingview.h"
 #include "tutorial/peltra.h"
 
+#include "support/guisupport.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -53,12 +55,6 @@ protected:
         CProgrammingView::mouseReleaseEvent(event);
     }
 };
-
-QString ClipboardText()
-{
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    return data ? data->text() : QString();
-}
 
 // The centre of a line's first characters, in viewport coordinates.
 QPoint PointOnLine(const CProgrammingView& editor, int line, int column = 1)

@@ -2,6 +2,7 @@
 
 #include "app/commands.h"
 #include "app/flashapp.h"
+#include "app/keyindicator.h"
 #include "app/recentfilelist.h"
 #include "browser/flashview.h"
 #include "build/compilecommand.h"
@@ -19,7 +20,6 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
@@ -33,7 +33,6 @@
 #include <QUrl>
 
 #include <cstdio>
-#include <optional>
 
 namespace {
 
@@ -51,37 +50,6 @@ protected:
         return QObject::eventFilter(watched, event);
     }
 };
-
-// The state of a lock key as the keyboard's LED shows it, where the system
-// tells it (Linux LED class devices); nullopt when it cannot be told.
-std::optional<bool> LockKeyState(const QString& ledName)
-{
-    const QDir leds(QStringLiteral("/sys/class/leds"));
-    if (!leds.exists())
-        return std::nullopt;
-    const QStringList names =
-        leds.entryList({QStringLiteral("*::") + ledName}, QDir::Dirs | QDir::System);
-    if (names.isEmpty())
-        return std::nullopt;
-    for (const QString& name : names) {
-        QFile brightness(leds.filePath(name + QStringLiteral("/brightness")));
-        if (brightness.open(QIODevice::ReadOnly) && brightness.readAll().trimmed().toInt() > 0)
-            return true;
-    }
-    return false;
-}
-
-QLabel* MakeIndicator(const QString& text, const QString& name, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(name);
-    // The text shows only while the key is on (see UpdateKeyIndicators).
-    label->setProperty("indicatorText", text);
-    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    label->setAlignment(Qt::AlignCenter);
-    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 12);
-    return label;
-}
 
 bool IsInside(const QObject* object, const QWidget* ancestor)
 {
@@ -113,9 +81,9 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     m_strMoviePath = MoviePath(gameRoot);
 
     connect(qApp, &QApplication::focusChanged, this, &CMainFrame::OnFocusChanged);
-    // Drops of project files anywhere in the window (the panes would take
-    // them as text or as a page to show) and the lock keys are watched
-    // application-wide.
+    // Drops of project files anywhere in the window are watched
+    // application-wide: the panes would take them as text or as a page to
+    // show.
     qApp->installEventFilter(this);
 
     AttachDocument(theApp.GetDocument());
@@ -123,7 +91,6 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
         connect(recent, &RecentFileList::changed, this, &CMainFrame::UpdateRecentFileMenu);
     UpdateRecentFileMenu();
     UpdateEditCommands();
-    UpdateKeyIndicators();
 }
 
 CMainFrame::~CMainFrame()
@@ -235,94 +202,85 @@ void CMainFrame::OnPathNameRecorded(const QString& path)
         recent->Add(path);
 }
 
-QAction* CMainFrame::AddAction(int id, const QString& text, void (CMainFrame::*handler)())
+// Every command of the window, in the order the actions are made: id, menu
+// text, handler, keys, toolbar label and icon, on/off. The menus and the
+// toolbar list the ids they show (CreateMenus, CreateToolBar); the status
+// prompts and tool tips come from the string table (commands.cpp).
+// clang-format off
+const CMainFrame::ActionSpec CMainFrame::kActionTable[] = {
+    // id, menu text, handler, keys, toolbar label, icon, on/off
+    {ID_FILE_OPEN, "開く(&O)...\tCtrl+O", &CMainFrame::OnFileOpen,
+     {Qt::CTRL | Qt::Key_O}, "開く", ":/icons/open.svg", false},
+    {ID_OPEN_LAST_SOURCE, "最後に実行したMain.asファイルを読み込み", &CMainFrame::OnOpenLastSource,
+     {}, "最後", ":/icons/openlast.svg", false},
+    {ID_APP_EXIT, "アプリケーションの終了(&X)", &CMainFrame::OnAppExit,
+     {}, nullptr, nullptr, false},
+    {ID_EDIT_UNDO, "元に戻す(&U)\tCtrl+Z", &CMainFrame::OnEditUndo,
+     {Qt::CTRL | Qt::Key_Z, Qt::ALT | Qt::Key_Backspace}, nullptr, nullptr, false},
+    {ID_EDIT_CUT, "切り取り(&T)\tCtrl+X", &CMainFrame::OnEditCut,
+     {Qt::CTRL | Qt::Key_X, Qt::SHIFT | Qt::Key_Delete}, "切取", ":/icons/cut.svg", false},
+    {ID_EDIT_COPY, "コピー(&C)\tCtrl+C", &CMainFrame::OnEditCopy,
+     {Qt::CTRL | Qt::Key_C, Qt::CTRL | Qt::Key_Insert}, "ｺﾋﾟｰ", ":/icons/copy.svg", false},
+    {ID_EDIT_PASTE, "貼り付け(&P)\tCtrl+V", &CMainFrame::OnEditPaste,
+     {Qt::CTRL | Qt::Key_V, Qt::SHIFT | Qt::Key_Insert}, "貼付", ":/icons/paste.svg", false},
+    {ID_BUILD_AND_RUN, "実行(&E)", &CMainFrame::OnBuildAndRun,
+     {}, "実行", ":/icons/run.svg", false},
+    // The bars follow these two (CreateToolBar, CreateStatusBar).
+    {ID_VIEW_TOOLBAR, "ツール バー(&T)", nullptr, {}, nullptr, nullptr, true},
+    {ID_VIEW_STATUS_BAR, "ステータス バー(&S)", nullptr, {}, nullptr, nullptr, true},
+    {ID_DELETE_REGISTRY, "レジストリの削除(&U)", &CMainFrame::OnDeleteRegistry,
+     {}, nullptr, nullptr, false},
+    {ID_APP_ABOUT, "バージョン情報 Peltra(&A)...", &CMainFrame::OnAppAbout,
+     {}, "ﾍﾙﾌﾟ", ":/icons/help.svg", false},
+    // Commands reached only by their keys.
+    {ID_FILE_NEW, "新規作成", &CMainFrame::OnFileNew, {Qt::CTRL | Qt::Key_N}, nullptr, nullptr, false},
+    {ID_FILE_SAVE, "上書き保存", &CMainFrame::OnFileSave, {Qt::CTRL | Qt::Key_S}, nullptr, nullptr, false},
+    {ID_FILE_SAVE_AS, "名前を付けて保存", &CMainFrame::OnFileSaveAs, {Qt::Key_F10}, nullptr, nullptr, false},
+    {ID_PAGE_SETTINGS, "ページの設定", &CMainFrame::OnPageSettings, {Qt::Key_F9}, nullptr, nullptr, false},
+    {ID_NEXT_PANE, "次のペイン", &CMainFrame::OnNextPane, {Qt::Key_F6}, nullptr, nullptr, false},
+    {ID_PREV_PANE, "前のペイン", &CMainFrame::OnPrevPane, {Qt::SHIFT | Qt::Key_F6}, nullptr, nullptr, false},
+};
+// clang-format on
+
+QAction* CMainFrame::AddAction(const ActionSpec& spec)
 {
-    auto* action = new QAction(text, this);
-    action->setObjectName(QStringLiteral("action%1").arg(id));
-    action->setData(id);
-    action->setStatusTip(CommandPrompt(id));
-    action->setToolTip(CommandToolTip(id));
+    auto* action = new QAction(QString::fromUtf8(spec.text), this);
+    action->setObjectName(QStringLiteral("action%1").arg(spec.id));
+    action->setData(spec.id);
+    action->setStatusTip(CommandPrompt(spec.id));
+    action->setToolTip(CommandToolTip(spec.id));
     action->setIconVisibleInMenu(false); // the menus show text only
-    if (handler)
-        connect(action, &QAction::triggered, this, handler);
-    m_actions.insert(id, action);
+    // Every item stays in the menu that lists it (no platform menu roles).
+    action->setMenuRole(QAction::NoRole);
+    QList<QKeySequence> shortcuts;
+    for (const QKeyCombination& keys : spec.keys) {
+        if (keys != QKeyCombination())
+            shortcuts.append(QKeySequence(keys));
+    }
+    action->setShortcuts(shortcuts);
+    if (spec.iconText)
+        action->setIconText(QString::fromUtf8(spec.iconText));
+    if (spec.icon)
+        action->setIcon(QIcon(QString::fromUtf8(spec.icon)));
+    if (spec.checkable) {
+        action->setCheckable(true);
+        action->setChecked(true);
+    }
+    if (spec.handler)
+        connect(action, &QAction::triggered, this, spec.handler);
+    m_actions.insert(spec.id, action);
     addAction(action); // shortcuts work whether or not the action is in a menu
     return action;
 }
 
 void CMainFrame::CreateActions()
 {
-    QAction* a = nullptr;
-    a = AddAction(ID_FILE_OPEN, QStringLiteral("開く(&O)...\tCtrl+O"), &CMainFrame::OnFileOpen);
-    a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    a->setIconText(QStringLiteral("開く"));
-    a->setIcon(QIcon(QStringLiteral(":/icons/open.svg")));
-
-    a = AddAction(ID_OPEN_LAST_SOURCE, QStringLiteral("最後に実行したMain.asファイルを読み込み"),
-                  &CMainFrame::OnOpenLastSource);
-    a->setIconText(QStringLiteral("最後"));
-    a->setIcon(QIcon(QStringLiteral(":/icons/openlast.svg")));
-
-    a = AddAction(ID_APP_EXIT, QStringLiteral("アプリケーションの終了(&X)"),
-                  &CMainFrame::OnAppExit);
-    a->setMenuRole(QAction::NoRole);
-
-    a = AddAction(ID_EDIT_UNDO, QStringLiteral("元に戻す(&U)\tCtrl+Z"), &CMainFrame::OnEditUndo);
-    a->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
-
-    a = AddAction(ID_EDIT_CUT, QStringLiteral("切り取り(&T)\tCtrl+X"), &CMainFrame::OnEditCut);
-    a->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)});
-    a->setIconText(QStringLiteral("切取"));
-    a->setIcon(QIcon(QStringLiteral(":/icons/cut.svg")));
-
-    a = AddAction(ID_EDIT_COPY, QStringLiteral("コピー(&C)\tCtrl+C"), &CMainFrame::OnEditCopy);
-    a->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
-    a->setIconText(QStringLiteral("ｺﾋﾟｰ"));
-    a->setIcon(QIcon(QStringLiteral(":/icons/copy.svg")));
-
-    a = AddAction(ID_EDIT_PASTE, QStringLiteral("貼り付け(&P)\tCtrl+V"), &CMainFrame::OnEditPaste);
-    a->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
-    a->setIconText(QStringLiteral("貼付"));
-    a->setIcon(QIcon(QStringLiteral(":/icons/paste.svg")));
-
-    a = AddAction(ID_BUILD_AND_RUN, QStringLiteral("実行(&E)"), &CMainFrame::OnBuildAndRun);
-    a->setIconText(QStringLiteral("実行"));
-    a->setIcon(QIcon(QStringLiteral(":/icons/run.svg")));
-
-    a = AddAction(ID_VIEW_TOOLBAR, QStringLiteral("ツール バー(&T)"), nullptr);
-    a->setCheckable(true);
-    a->setChecked(true);
-    a = AddAction(ID_VIEW_STATUS_BAR, QStringLiteral("ステータス バー(&S)"), nullptr);
-    a->setCheckable(true);
-    a->setChecked(true);
-
-    AddAction(ID_DELETE_REGISTRY, QStringLiteral("レジストリの削除(&U)"),
-              &CMainFrame::OnDeleteRegistry);
-
-    a = AddAction(ID_APP_ABOUT, QStringLiteral("バージョン情報 Peltra(&A)..."),
-                  &CMainFrame::OnAppAbout);
-    a->setMenuRole(QAction::NoRole);
-    a->setIconText(QStringLiteral("ﾍﾙﾌﾟ"));
-    a->setIcon(QIcon(QStringLiteral(":/icons/help.svg")));
-
-    // Commands reached only by their keys.
-    a = AddAction(ID_FILE_NEW, QStringLiteral("新規作成"), &CMainFrame::OnFileNew);
-    a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    a = AddAction(ID_FILE_SAVE, QStringLiteral("上書き保存"), &CMainFrame::OnFileSave);
-    a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    a = AddAction(ID_FILE_SAVE_AS, QStringLiteral("名前を付けて保存"), &CMainFrame::OnFileSaveAs);
-    a->setShortcut(QKeySequence(Qt::Key_F10));
-    a = AddAction(ID_PAGE_SETTINGS, QStringLiteral("ページの設定"), &CMainFrame::OnPageSettings);
-    a->setShortcut(QKeySequence(Qt::Key_F9));
-    a = AddAction(ID_NEXT_PANE, QStringLiteral("次のペイン"), &CMainFrame::OnNextPane);
-    a->setShortcut(QKeySequence(Qt::Key_F6));
-    a = AddAction(ID_PREV_PANE, QStringLiteral("前のペイン"), &CMainFrame::OnPrevPane);
-    a->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
+    for (const ActionSpec& spec : kActionTable)
+        AddAction(spec);
 
     // The recent-file entries; shown in the File menu while they hold a path.
     for (int i = 0; i < RecentFileList::kDefaultSize; ++i) {
-        a = AddAction(ID_FILE_MRU_FILE1 + i, QString(), nullptr);
+        QAction* a = AddAction({ID_FILE_MRU_FILE1 + i, "", nullptr, {}, nullptr, nullptr, false});
         a->setVisible(false);
         connect(a, &QAction::triggered, this, [this, i] { OnRecentFile(i); });
     }
@@ -332,43 +290,51 @@ void CMainFrame::CreateActions()
     m_pRecentPlaceholder->setEnabled(false);
 }
 
+namespace {
+
+// Marks in the menu and toolbar layouts.
+constexpr int kSeparator = 0;
+constexpr int kRecentFiles = -1; // the recent-file entries (or their placeholder)
+
+} // namespace
+
 void CMainFrame::CreateMenus()
 {
+    const struct
+    {
+        const char* title;
+        const char* name;
+        QList<int> ids;
+    } menus[] = {
+        {"ファイル(&F)",
+         "fileMenu",
+         {ID_FILE_OPEN, kSeparator, ID_OPEN_LAST_SOURCE, kSeparator, kRecentFiles, kSeparator,
+          ID_APP_EXIT}},
+        {"編集(&E)",
+         "editMenu",
+         {ID_EDIT_UNDO, kSeparator, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE}},
+        {"制御(&C)", "controlMenu", {ID_BUILD_AND_RUN}},
+        {"表示(&V)", "viewMenu", {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}},
+        {"ヘルプ(&H)", "helpMenu", {ID_DELETE_REGISTRY, kSeparator, ID_APP_ABOUT}},
+    };
     QMenuBar* bar = menuBar();
-    m_pFileMenu = bar->addMenu(QStringLiteral("ファイル(&F)"));
-    m_pFileMenu->setObjectName(QStringLiteral("fileMenu"));
-    m_pFileMenu->addAction(Action(ID_FILE_OPEN));
-    m_pFileMenu->addSeparator();
-    m_pFileMenu->addAction(Action(ID_OPEN_LAST_SOURCE));
-    m_pFileMenu->addSeparator();
-    m_pFileMenu->addAction(m_pRecentPlaceholder);
-    for (int i = 0; i < RecentFileList::kDefaultSize; ++i)
-        m_pFileMenu->addAction(Action(ID_FILE_MRU_FILE1 + i));
-    m_pFileMenu->addSeparator();
-    m_pFileMenu->addAction(Action(ID_APP_EXIT));
-
-    QMenu* edit = bar->addMenu(QStringLiteral("編集(&E)"));
-    edit->setObjectName(QStringLiteral("editMenu"));
-    edit->addAction(Action(ID_EDIT_UNDO));
-    edit->addSeparator();
-    edit->addAction(Action(ID_EDIT_CUT));
-    edit->addAction(Action(ID_EDIT_COPY));
-    edit->addAction(Action(ID_EDIT_PASTE));
-
-    QMenu* control = bar->addMenu(QStringLiteral("制御(&C)"));
-    control->setObjectName(QStringLiteral("controlMenu"));
-    control->addAction(Action(ID_BUILD_AND_RUN));
-
-    QMenu* view = bar->addMenu(QStringLiteral("表示(&V)"));
-    view->setObjectName(QStringLiteral("viewMenu"));
-    view->addAction(Action(ID_VIEW_TOOLBAR));
-    view->addAction(Action(ID_VIEW_STATUS_BAR));
-
-    QMenu* help = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
-    help->setObjectName(QStringLiteral("helpMenu"));
-    help->addAction(Action(ID_DELETE_REGISTRY));
-    help->addSeparator();
-    help->addAction(Action(ID_APP_ABOUT));
+    for (const auto& layout : menus) {
+        QMenu* menu = bar->addMenu(QString::fromUtf8(layout.title));
+        menu->setObjectName(QLatin1String(layout.name));
+        for (int id : layout.ids) {
+            if (id == kSeparator) {
+                menu->addSeparator();
+            } else if (id == kRecentFiles) {
+                menu->addAction(m_pRecentPlaceholder);
+                for (int i = 0; i < RecentFileList::kDefaultSize; ++i)
+                    menu->addAction(Action(ID_FILE_MRU_FILE1 + i));
+            } else {
+                menu->addAction(Action(id));
+            }
+        }
+        if (layout.ids.contains(kRecentFiles))
+            m_pFileMenu = menu;
+    }
 }
 
 void CMainFrame::CreateToolBar()
@@ -384,16 +350,15 @@ void CMainFrame::CreateToolBar()
     m_wndToolBar->toggleViewAction()->setVisible(false);
     addToolBar(Qt::TopToolBarArea, m_wndToolBar);
 
-    m_wndToolBar->addAction(Action(ID_FILE_OPEN));
-    m_wndToolBar->addAction(Action(ID_OPEN_LAST_SOURCE));
-    m_wndToolBar->addSeparator();
-    m_wndToolBar->addAction(Action(ID_EDIT_CUT));
-    m_wndToolBar->addAction(Action(ID_EDIT_COPY));
-    m_wndToolBar->addAction(Action(ID_EDIT_PASTE));
-    m_wndToolBar->addSeparator();
-    m_wndToolBar->addAction(Action(ID_BUILD_AND_RUN));
-    m_wndToolBar->addSeparator();
-    m_wndToolBar->addAction(Action(ID_APP_ABOUT));
+    const int buttons[] = {ID_FILE_OPEN, ID_OPEN_LAST_SOURCE, kSeparator, ID_EDIT_CUT,
+                           ID_EDIT_COPY, ID_EDIT_PASTE,       kSeparator, ID_BUILD_AND_RUN,
+                           kSeparator,   ID_APP_ABOUT};
+    for (int id : buttons) {
+        if (id == kSeparator)
+            m_wndToolBar->addSeparator();
+        else
+            m_wndToolBar->addAction(Action(id));
+    }
 
     // Every button takes the labelled size of the first.
     const QList<QAction*> actions = m_wndToolBar->actions();
@@ -428,12 +393,21 @@ void CMainFrame::CreateStatusBar()
     m_pMessagePane->setTextFormat(Qt::PlainText);
     m_pMessagePane->setMinimumWidth(1);
     bar->addWidget(m_pMessagePane, 1);
-    m_pCapIndicator = MakeIndicator(QStringLiteral("CAP"), QStringLiteral("capIndicator"), bar);
-    m_pNumIndicator = MakeIndicator(QStringLiteral("NUM"), QStringLiteral("numIndicator"), bar);
-    m_pScrlIndicator = MakeIndicator(QStringLiteral("SCRL"), QStringLiteral("scrlIndicator"), bar);
-    bar->addPermanentWidget(m_pCapIndicator);
-    bar->addPermanentWidget(m_pNumIndicator);
-    bar->addPermanentWidget(m_pScrlIndicator);
+    const struct
+    {
+        const char* text;
+        Qt::Key key;
+        const char* led;
+        const char* name;
+    } lockKeys[] = {{"CAP", Qt::Key_CapsLock, "capslock", "capIndicator"},
+                    {"NUM", Qt::Key_NumLock, "numlock", "numIndicator"},
+                    {"SCRL", Qt::Key_ScrollLock, "scrolllock", "scrlIndicator"}};
+    for (const auto& lockKey : lockKeys) {
+        auto* indicator = new CKeyIndicator(QLatin1String(lockKey.text), lockKey.key,
+                                            QLatin1String(lockKey.led), bar);
+        indicator->setObjectName(QLatin1String(lockKey.name));
+        bar->addPermanentWidget(indicator);
+    }
 
     QAction* toggle = Action(ID_VIEW_STATUS_BAR);
     connect(toggle, &QAction::toggled, bar, &QStatusBar::setVisible);
@@ -616,26 +590,6 @@ void CMainFrame::UpdateRecentFileMenu()
     m_pRecentPlaceholder->setVisible(count == 0);
 }
 
-void CMainFrame::UpdateKeyIndicators()
-{
-    const struct
-    {
-        QLabel* label;
-        const char* led;
-    } indicators[] = {{m_pCapIndicator, "capslock"},
-                      {m_pNumIndicator, "numlock"},
-                      {m_pScrlIndicator, "scrolllock"}};
-    for (const auto& indicator : indicators) {
-        if (!indicator.label)
-            continue;
-        // Like a status bar's key indicator: the pane stays, its text shows
-        // only while the key is on (blank when its state cannot be told).
-        const std::optional<bool> on = LockKeyState(QLatin1String(indicator.led));
-        indicator.label->setText(
-            on.value_or(false) ? indicator.label->property("indicatorText").toString() : QString());
-    }
-}
-
 void CMainFrame::AttachDocument(CFlashDoc* document)
 {
     if (m_pDocument == document) {
@@ -700,7 +654,6 @@ void CMainFrame::showEvent(QShowEvent* event)
         m_bColumnsSet = true;
         SetLeftColumn(width() / 2);
     }
-    UpdateKeyIndicators();
 }
 
 void CMainFrame::resizeEvent(QResizeEvent* event)
@@ -720,8 +673,6 @@ void CMainFrame::changeEvent(QEvent* event)
         if (maximized && !m_bWasMaximized)
             OnSize(true, width());
         m_bWasMaximized = maximized;
-    } else if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
-        UpdateKeyIndicators();
     }
 }
 
@@ -740,12 +691,6 @@ bool CMainFrame::event(QEvent* event)
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
-    case QEvent::KeyRelease: {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_CapsLock || key == Qt::Key_NumLock || key == Qt::Key_ScrollLock)
-            UpdateKeyIndicators();
-        break;
-    }
     case QEvent::DragEnter:
     case QEvent::DragMove:
         if (watched != this && IsInside(watched, this)) {

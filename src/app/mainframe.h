@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QKeyCombination>
 #include <QList>
 #include <QMainWindow>
 #include <QString>
@@ -80,12 +81,25 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // One command of the action table (kActionTable in mainframe.cpp).
+    struct ActionSpec
+    {
+        int id;
+        const char* text;              // menu text (UTF-8), the keys after a tab
+        void (CMainFrame::*handler)(); // nullptr: the action is wired by hand
+        QKeyCombination keys[2];       // shortcuts; QKeyCombination() for none
+        const char* iconText;          // toolbar label, or nullptr
+        const char* icon;              // resource path of the icon, or nullptr
+        bool checkable;                // an on/off command, on at start
+    };
+    static const ActionSpec kActionTable[];
+
     void OnCreateClient();
     void CreateActions();
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
-    QAction* AddAction(int id, const QString& text, void (CMainFrame::*handler)());
+    QAction* AddAction(const ActionSpec& spec);
 
     void OnFileOpen();
     void OnFileNew();
@@ -106,7 +120,6 @@ private:
     void SetLeftColumn(int left);
     void UpdateEditCommands();
     void UpdateRecentFileMenu();
-    void UpdateKeyIndicators();
     void OnFocusChanged(QWidget* old, QWidget* now);
 
     // The wiring of the panes and the document (see ConnectPanes and
@@ -127,9 +140,6 @@ private:
     QMenu* m_pFileMenu = nullptr;
     QAction* m_pRecentPlaceholder = nullptr;
     QLabel* m_pMessagePane = nullptr;
-    QLabel* m_pCapIndicator = nullptr;
-    QLabel* m_pNumIndicator = nullptr;
-    QLabel* m_pScrlIndicator = nullptr;
     CFlashDoc* m_pDocument = nullptr;
     int m_nActivePane = 0;
     bool m_bColumnsSet = false;

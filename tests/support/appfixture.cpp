@@ -23,6 +23,13 @@ void AppFixture::ForgetSettings()
     QFile::remove(SettingsFile());
 }
 
+QString AppFixture::EmptyProject(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    return path;
+}
+
 void AppFixture::SetUp()
 {
     QStandardPaths::setTestModeEnabled(true);

@@ -31,6 +31,9 @@ public:
     static void ForgetSettings();
     // The settings file of this test's home folder.
     static QString SettingsFile();
+    // Writes an empty project file (a project without pages) to path;
+    // returns path.
+    static QString EmptyProject(const QString& path);
 
     // Test mode for the standard paths, and hooks that note every message
     // box (answering `answer`) and answer every file dialog with fileDialog.
