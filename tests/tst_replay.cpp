@@ -2,6 +2,7 @@
 // makes it, the stages of a tutorial, which page wrote each line, an entry
 // derived from an author's edit, and the template file beside the project.
 
+#include "build/projecttemplate.h"
 #include "build/templatefile.h"
 #include "editor/pagediff.h"
 #include "editor/replay.h"
@@ -49,6 +50,7 @@ private Q_SLOTS:
     void templatePath_data();
     void templatePath();
     void templateFile();
+    void projectTemplate();
 };
 
 void TestReplay::applyPage_data()
@@ -351,6 +353,56 @@ void TestReplay::templateFile()
         SaveTemplateFile(dir.filePath(QStringLiteral("none/t.template.as")), QStringLiteral("x"));
     QVERIFY(!saved.ok);
     QVERIFY(saved.message.contains(QStringLiteral("none")));
+}
+
+void TestReplay::projectTemplate()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString first = dir.filePath(QStringLiteral("first.lrnf"));
+    const QString second = dir.filePath(QStringLiteral("second.lrnf"));
+
+    // Opened without a template: the replay commands say so and how to
+    // make one; the save writes the source as it was at the opening.
+    ProjectTemplate kept;
+    TemplateResult result = kept.ProjectOpened(first, QStringLiteral("open\n"));
+    QVERIFY(!result.ok);
+    QVERIFY(result.missing);
+    QVERIFY(!kept.HasTemplate());
+    QVERIFY(kept.MissingMessage().contains(TemplatePathFor(first)));
+    QVERIFY(kept.ProjectSaved(first).ok);
+    QVERIFY(kept.HasTemplate());
+    QCOMPARE(kept.Text(), QStringLiteral("open\n"));
+    QCOMPARE(ReadAll(TemplatePathFor(first)), QByteArray("open\r\n"));
+
+    // Opened again with its template: a save leaves it alone.
+    QVERIFY(kept.ProjectOpened(first, QStringLiteral("edited later\n")).ok);
+    QCOMPARE(kept.Text(), QStringLiteral("open\n"));
+    QVERIFY(kept.ProjectSaved(first).ok);
+    QCOMPARE(ReadAll(TemplatePathFor(first)), QByteArray("open\r\n"));
+
+    // Save As: the new name gets the source kept from the opening.
+    QVERIFY(kept.ProjectSaved(second).ok);
+    QCOMPARE(ReadAll(TemplatePathFor(second)), QByteArray("edited later\r\n"));
+    QCOMPARE(kept.Path(), TemplatePathFor(second));
+
+    // A new project: no template until it is saved, then the source it
+    // started with.
+    kept.ProjectCreated(QStringLiteral("new\n"));
+    QVERIFY(!kept.HasTemplate());
+    QVERIFY(kept.Path().isEmpty());
+    QVERIFY(!kept.MissingMessage().isEmpty());
+    const QString third = dir.filePath(QStringLiteral("third.lrnf"));
+    QVERIFY(kept.ProjectSaved(third).ok);
+    QCOMPARE(kept.Text(), QStringLiteral("new\n"));
+
+    // A template that cannot be written is reported, and the project stays
+    // without one.
+    kept.ProjectCreated(QStringLiteral("x\n"));
+    result = kept.ProjectSaved(dir.filePath(QStringLiteral("none/fourth.lrnf")));
+    QVERIFY(!result.ok);
+    QVERIFY(!result.message.isEmpty());
+    QVERIFY(!kept.HasTemplate());
 }
 
 QTEST_GUILESS_MAIN(TestReplay)
