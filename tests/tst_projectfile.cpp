@@ -324,6 +324,8 @@ private Q_SLOTS:
     void saveFailureCarriesTheReason();
     void loadErrorMessages_data();
     void loadErrorMessages();
+    void fuzzSeedsLoad_data();
+    void fuzzSeedsLoad();
 };
 
 void TestProjectFile::fixedFiles_data()
@@ -926,6 +928,41 @@ void TestProjectFile::loadErrorMessages()
 {
     QFETCH(ProjectFile::Error, error);
     QTEST(ProjectFile::LoadErrorMessage(error, QStringLiteral("/t/p.lrnf")), "message");
+}
+
+// The fuzz target's seeds stay files the program loads, each kind they stand
+// for still in them.
+void TestProjectFile::fuzzSeedsLoad_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<bool>("wide"); // stored as wide text, so saved otherwise
+    QTest::newRow("sample") << "sample.lrnf" << -1 << false;
+    QTest::newRow("minimal") << "minimal.lrnf" << 0 << false;
+    QTest::newRow("wide") << "wide.lrnf" << 3 << true;
+}
+
+void TestProjectFile::fuzzSeedsLoad()
+{
+    QFETCH(QString, name);
+    QFETCH(int, pages);
+    QFETCH(bool, wide);
+    const QByteArray file =
+        ReadAll(QStringLiteral(PELTRA_SOURCE_DIR "/fuzz/corpus/projectfile/") + name);
+    QVERIFY(!file.isEmpty());
+    CPeltra model;
+    QCOMPARE(Load(file, model), ProjectFile::Error::Ok);
+    if (pages >= 0)
+        QCOMPARE(model.GetPageCount(), pages);
+    else
+        QVERIFY(model.GetPageCount() > 10);
+    QCOMPARE(Save(model) == file, !wide);
+    if (wide) {
+        model.SetCurrentPage(1);
+        QVERIFY(model.GetText().contains('?')); // a character code page 932 lacks
+        QCOMPARE(model.GetStartPage(), QByteArray("HTML\\\x95\x5C.html"));
+        QVERIFY(model.LineCount() != model.GetPageCount());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestProjectFile)
