@@ -59,7 +59,7 @@ void CPlayerPage::OnLoadFinished(bool ok)
         return;
     m_playerState = ok ? PlayerState::Ready : PlayerState::Broken;
     if (ok && m_bWarm)
-        runJavaScript(QStringLiteral("peltraWarm();"));
+        runJavaScript(QStringLiteral("peltraWarm(2);"));
     Q_EMIT playerLoaded(ok);
 }
 
