@@ -453,6 +453,8 @@ void TestClassLibrary::embedErrorNamesLine_data()
     QTest::addColumn<QString>("embed");
     QTest::addColumn<QString>("message");
 
+    QTest::newRow("missing file") << Files() << "[Embed(source=\"nothere.png\")]"
+                                  << "Could not find Embed source 'nothere.png'";
     QTest::newRow("SVG, which the compiler cannot embed")
         << Files{{"pic.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"4\" "
                              "height=\"4\"><rect width=\"4\" height=\"4\"/></svg>"}}
