@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/pagecheck.h"
 #include "tutorial/peltra.h"
 
 #include <QList>
@@ -7,45 +8,10 @@
 
 #include <functional>
 
-// The check of a tutorial: its pages replayed on the template as a learner
-// makes them, each entry judged against the source at its stage, the
-// numbered HTML pages matched with the entries, and the replayed source
-// compiled. The findings are data, so that a window can list them; the
-// command line prints them (checkcommand.h).
-
-struct CheckFinding
-{
-    enum Kind {
-        LineBeforeStart,  // the entry's line is below 1
-        LinePastEnd,      // the entry's line is past the source's last line
-        ZeroCount,        // a replace or delete page with a count of 0 or less
-        CountPastEnd,     // a replace or delete page reaching past the end
-        BadKind,          // a kind outside 0-2
-        NoFinalLineBreak, // the pasted text would join the line after it
-        EmptyText,        // an add or replace page without a copy text
-        PageWithoutEntry, // a numbered HTML page beyond the entries
-        EntryWithoutPage, // an entry whose numbered HTML page is missing
-        CompileError,     // the compiler's error about a replayed source
-        CompilerNotRun,   // the compiler could not be run (page is -1)
-    };
-    int page = -1; // the page number (index N.html, entry N); -1: none
-    Kind kind = LineBeforeStart;
-    QString text; // a Japanese sentence, without the page
-    int line = 0; // for CompileError: the line of the compiled source (0: none)
-
-    bool operator==(const CheckFinding& o) const
-    {
-        return page == o.page && kind == o.kind && text == o.text && line == o.line;
-    }
-};
-
-// "ページ N: text"; for page -1 "テンプレート: text" for a compile error,
-// text alone otherwise.
-QString FormatFinding(const CheckFinding& finding);
-
-// The entry findings of every page, each judged against the source at its
-// stage (the template with the pages before it applied).
-QList<CheckFinding> CheckEntries(const QString& templateText, const QList<PageEntry>& entries);
+// The whole check of a tutorial: its entries judged against their stages
+// (editor/pagecheck.h), the numbered HTML pages matched with the entries,
+// and the replayed source compiled. The findings are data, so that a window
+// can list them; the command line prints them (checkcommand.h).
 
 // Numbered pages (indexN.html) of htmlFolder without an entry, and entries
 // without their page.

@@ -1,6 +1,6 @@
 #include "tutorialsource.h"
 
-#include "app/tutorialcheck.h"
+#include "editor/pagecheck.h"
 #include "editor/replay.h"
 #include "tutorial/codepage.h"
 

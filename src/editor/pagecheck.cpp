@@ -1,0 +1,121 @@
+#include "pagecheck.h"
+
+#include "editor/replay.h"
+
+#include <QStringView>
+
+namespace {
+
+// Whole lines of an editor text: a last line without a line break counts,
+// the empty line after a final break does not.
+int WholeLineCount(const QString& text)
+{
+    const int breaks = int(text.count(u'\n'));
+    return breaks + (text.isEmpty() || text.endsWith(u'\n') ? 0 : 1);
+}
+
+QString KindName(int kind)
+{
+    switch (kind) {
+    case ARROW_ADD:
+        return QStringLiteral("追加");
+    case ARROW_REPLACE:
+        return QStringLiteral("置き換え");
+    case ARROW_DELETE:
+        return QStringLiteral("削除");
+    }
+    return QString();
+}
+
+CheckFinding Finding(int page, CheckFinding::Kind kind, const QString& text, int line = 0)
+{
+    CheckFinding finding;
+    finding.page = page;
+    finding.kind = kind;
+    finding.text = text;
+    finding.line = line;
+    return finding;
+}
+
+} // namespace
+
+QList<CheckFinding> CheckPageEntry(int page, const PageEntry& entry, const QString& stage)
+{
+    QList<CheckFinding> out;
+    const int lines = WholeLineCount(stage);
+    const bool spans = entry.color == ARROW_REPLACE || entry.color == ARROW_DELETE;
+
+    if (entry.color < ARROW_ADD || entry.color > ARROW_DELETE) {
+        out << Finding(
+            page, CheckFinding::BadKind,
+            QStringLiteral("種類 %1 は 0(追加)、1(置き換え)、2(削除)のどれでもありません")
+                .arg(entry.color));
+    }
+    if (entry.line < 1) {
+        out << Finding(page, CheckFinding::LineBeforeStart,
+                       QStringLiteral("行 %1 は1行目より前です").arg(entry.line));
+    } else if (entry.line > (spans ? lines : lines + 1)) {
+        // An add may put its lines after the last one.
+        out << Finding(page, CheckFinding::LinePastEnd,
+                       QStringLiteral("行 %1 はソースの終わりより後です(この段階のソースは %2 行)")
+                           .arg(entry.line)
+                           .arg(lines));
+    }
+    if (spans) {
+        if (entry.lineCount < 1) {
+            out << Finding(page, CheckFinding::ZeroCount,
+                           QStringLiteral("%1のページなのに行数が %2 です")
+                               .arg(KindName(entry.color))
+                               .arg(entry.lineCount));
+        } else if (entry.line >= 1 && entry.line <= lines &&
+                   qint64(entry.line) + entry.lineCount - 1 > lines) {
+            out << Finding(page, CheckFinding::CountPastEnd,
+                           QStringLiteral("%1行目から %2 行はソースの終わりを越えます(この段階の"
+                                          "ソースは %3 行)")
+                               .arg(entry.line)
+                               .arg(entry.lineCount)
+                               .arg(lines));
+        }
+    }
+
+    const QString text = EditorText(ClipboardText(entry.text));
+    if ((entry.color == ARROW_ADD || entry.color == ARROW_REPLACE) && text.isEmpty()) {
+        out << Finding(
+            page, CheckFinding::EmptyText,
+            QStringLiteral("%1のページなのにスクリプトが空です").arg(KindName(entry.color)));
+    }
+    const PageEdit edit = PlanPageEdit(stage, entry);
+    // The paste ends inside a line that goes on: its last line and that one
+    // become one line.
+    if (edit.action == PageEdit::Paste && !edit.inserted.endsWith(u'\n') &&
+        edit.end < stage.size()) {
+        const int joined = int(QStringView(stage).left(edit.end).count(u'\n')) + 1;
+        out << Finding(page, CheckFinding::NoFinalLineBreak,
+                       QStringLiteral("スクリプトが改行で終わっていないので、貼り付けると最後の行が"
+                                      "次の行(%1行目)とつながります")
+                           .arg(joined));
+    }
+    return out;
+}
+
+QString FormatFinding(const CheckFinding& finding)
+{
+    if (finding.page < 0) {
+        // A compiler error in a line no page wrote lies in the template.
+        return finding.kind == CheckFinding::CompileError
+                   ? QStringLiteral("テンプレート: %1").arg(finding.text)
+                   : finding.text;
+    }
+    return QStringLiteral("ページ %1: %2").arg(finding.page).arg(finding.text);
+}
+
+QList<CheckFinding> CheckEntries(const QString& templateText, const QList<PageEntry>& entries)
+{
+    QList<CheckFinding> findings;
+    QString stage = EditorText(templateText);
+    for (int page = 0; page < entries.size(); ++page) {
+        findings += CheckPageEntry(page, entries[page], stage);
+        stage = ApplyPage(stage, entries[page]);
+    }
+    return findings;
+}
