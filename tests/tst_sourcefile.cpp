@@ -6,11 +6,55 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
+
+QString SystemText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Saves as a user without privileges when the test runs as root, whom no
+// file permission stops: in a child process that takes the id of nobody.
+FileResult SaveUnprivileged(const QString& path, const QString& text)
+{
+    if (::geteuid() != 0)
+        return SaveSourceFile(path, text);
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return {QFileDevice::FatalError, S("pipe")};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(3);
+        const FileResult saved = SaveSourceFile(path, text);
+        const QByteArray answer =
+            QByteArray::number(int(saved.code())) + '\t' + saved.message().toUtf8();
+        const bool sent = ::write(fds[1], answer.constData(), answer.size()) == answer.size();
+        ::_exit(sent ? 0 : 4);
+    }
+    ::close(fds[1]);
+    QByteArray answer;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;)
+        answer.append(buffer, n);
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return {QFileDevice::FatalError, S("the unprivileged save did not run")};
+    const qsizetype tab = answer.indexOf('\t');
+    return {QFileDevice::FileError(answer.left(tab).toInt()),
+            QString::fromUtf8(answer.mid(tab + 1))};
+}
 
 bool WriteBytes(const QString& path, const QByteArray& bytes)
 {
@@ -39,6 +83,8 @@ private Q_SLOTS:
     void saveFailureKeepsPreviousFile_data();
     void saveFailureKeepsPreviousFile();
     void writeFailureKeepsPreviousFile();
+    void folderTakesNoNewFile_data();
+    void folderTakesNoNewFile();
 
 private:
     QString path(const char* name) const { return m_dir.filePath(S(name)); }
@@ -180,14 +226,16 @@ void TestSourceFile::loadFailure()
 void TestSourceFile::saveFailureKeepsPreviousFile_data()
 {
     QTest::addColumn<QString>("target");
-    QTest::newRow("missing folder") << S("gone/Main.as");
-    QTest::newRow("target is a folder") << S("dir.as");
-    QTest::newRow("empty path") << QString();
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing folder") << S("gone/Main.as") << SystemText(ENOENT);
+    QTest::newRow("target is a folder") << S("dir.as") << QString();
+    QTest::newRow("empty path") << QString() << QString();
 }
 
 void TestSourceFile::saveFailureKeepsPreviousFile()
 {
     QFETCH(QString, target);
+    QFETCH(QString, reason);
     // The folder and files around the target must come through untouched.
     const QString neighbour = path("neighbour.as");
     QVERIFY(WriteBytes(neighbour, QByteArray("before\r\n")));
@@ -195,7 +243,14 @@ void TestSourceFile::saveFailureKeepsPreviousFile()
     QVERIFY(WriteBytes(path("dir.as/inside"), QByteArray("kept")));
 
     const QString file = target.isEmpty() ? QString() : m_dir.filePath(target);
-    QVERIFY(!SaveSourceFile(file, S("new text")));
+    const FileResult saved = SaveSourceFile(file, S("new text"));
+    QVERIFY(!saved.ok());
+    // The failure says why: a code and a message, the system's own where
+    // the system gave one.
+    QVERIFY(saved.code() != QFileDevice::NoError);
+    QVERIFY(!saved.message().isEmpty());
+    if (!reason.isEmpty())
+        QVERIFY2(saved.message().contains(reason), qPrintable(saved.message()));
     QCOMPARE(ReadAll(neighbour, "<unreadable>"), QByteArray("before\r\n"));
     QCOMPARE(ReadAll(path("dir.as/inside"), "<unreadable>"), QByteArray("kept"));
     QVERIFY(!QFileInfo::exists(path("gone")));
@@ -220,15 +275,57 @@ void TestSourceFile::writeFailureKeepsPreviousFile()
     small.rlim_cur = 4096;
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool savedOk = SaveSourceFile(file, QString(100000, QLatin1Char('x')));
+    const FileResult result = SaveSourceFile(file, QString(100000, QLatin1Char('x')));
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
-    QVERIFY(!savedOk);
+    QVERIFY(!result.ok());
+    QVERIFY2(result.message().contains(SystemText(EFBIG)), qPrintable(result.message()));
     QCOMPARE(ReadAll(file, "<unreadable>"), previous);
     // And a later save that fits goes through.
     QVERIFY(SaveSourceFile(file, S("ok")));
     QCOMPARE(ReadAll(file, "<unreadable>"), QByteArray("ok"));
+}
+
+void TestSourceFile::folderTakesNoNewFile_data()
+{
+    QTest::addColumn<bool>("writable");
+    QTest::newRow("Main.as writable") << true;
+    QTest::newRow("Main.as read-only") << false;
+}
+
+void TestSourceFile::folderTakesNoNewFile()
+{
+    QFETCH(bool, writable);
+    // The folder takes no new file, so no temporary file beside Main.as:
+    // a writable Main.as is written in place, a read-only one is refused
+    // with its reason and stays as it was.
+    const QString folder = path("locked");
+    const QString file = folder + S("/Main.as");
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(WriteBytes(file, QByteArray("old\r\n")));
+    const auto all = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther | QFile::ExeOwner |
+                     QFile::ExeGroup | QFile::ExeOther;
+    QVERIFY(QFile::setPermissions(m_dir.path(), all | QFile::WriteOwner));
+    QVERIFY(QFile::setPermissions(file, writable ? QFile::ReadOwner | QFile::WriteOwner |
+                                                       QFile::ReadOther | QFile::WriteOther
+                                                 : QFile::ReadOwner | QFile::ReadOther));
+    QVERIFY(QFile::setPermissions(folder, all));
+
+    const FileResult saved = SaveUnprivileged(file, S("new\nline"));
+    QVERIFY(QFile::setPermissions(folder, all | QFile::WriteOwner));
+    QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+
+    QCOMPARE(saved.ok(), writable);
+    if (writable) {
+        QCOMPARE(ReadAll(file, "<unreadable>"), QByteArray("new\r\nline"));
+    } else {
+        QCOMPARE(saved.code(), QFileDevice::WriteError);
+        QVERIFY(!saved.message().isEmpty());
+        QCOMPARE(ReadAll(file, "<unreadable>"), QByteArray("old\r\n"));
+    }
+    // Nothing else appeared in the folder.
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList{S("Main.as")});
 }
 
 QTEST_GUILESS_MAIN(TestSourceFile)

@@ -17,7 +17,7 @@ const char kBom[] = "\xEF\xBB\xBF";
 
 } // namespace
 
-bool SaveSourceFile(const QString& path, const QString& text)
+FileResult SaveSourceFile(const QString& path, const QString& text)
 {
     QString lines = text;
     lines.remove(QLatin1Char('\r'));
@@ -25,12 +25,13 @@ bool SaveSourceFile(const QString& path, const QString& text)
     lines.remove(QChar(u'\0'));
     lines.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
 
-    // A failed save leaves the previous Main.as whole; its reason goes to
-    // the log.
-    const FileResult saved = SaveWholeFile(path, lines.toUtf8());
+    // A failed save leaves the previous Main.as whole. A folder that takes
+    // no new file (a shared game folder, a read-only parent) still lets the
+    // learner's own Main.as be written in place.
+    const FileResult saved = SaveWholeFile(path, lines.toUtf8(), true);
     if (!saved.ok())
         qCWarning(lcBuild).noquote() << "cannot save" << path << "-" << saved.message();
-    return saved.ok();
+    return saved;
 }
 
 bool LoadSourceFile(const QString& path, QString& text)
