@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -261,6 +260,9 @@ void CPlayerWindow::OnMovieLoaded()
 
 void CPlayerWindow::OnFirstFrame()
 {
+    // The frame implies the start, whose news may still be on its way.
+    if (m_state == State::Loading)
+        OnMovieLoaded();
     if (m_state == State::Playing)
         Q_EMIT firstFrameShown(m_strMoviePath);
 }
