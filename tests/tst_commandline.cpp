@@ -2,6 +2,10 @@
 // both spellings, and what the file arguments become.
 #include "app/commandlineinfo.h"
 
+#include "support/testsupport.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
 
 Q_DECLARE_METATYPE(CCommandLineInfo::ShellCommand)
@@ -14,10 +18,23 @@ private Q_SLOTS:
     void parse();
     void onlyKnownSlashNamesAreSwitches_data();
     void onlyKnownSlashNamesAreSwitches();
+
+private:
+    // An existing file in the test's folder, by its absolute path.
+    QString existing(const char* name) const
+    {
+        const QString path = m_dir.filePath(QString::fromUtf8(name));
+        if (!QFileInfo::exists(path))
+            WriteFile(path, "");
+        return path;
+    }
+
+    QTemporaryDir m_dir;
 };
 
 void TestCommandLine::parse_data()
 {
+    QVERIFY(m_dir.isValid());
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<CCommandLineInfo::ShellCommand>("command");
     QTest::addColumn<QString>("fileName");
@@ -29,10 +46,18 @@ void TestCommandLine::parse_data()
     QTest::newRow("no argument") << none << C::FileNew << QString() << none << false;
     QTest::newRow("relative file")
         << QStringList{"a.lrnf"} << C::FileOpen << "a.lrnf" << none << false;
+    const QString tut = existing("tut.lrnf");
+    const QString japanese = existing("表ソ.lrnf");
     QTest::newRow("absolute file is no switch")
-        << QStringList{"/home/u/tut.lrnf"} << C::FileOpen << "/home/u/tut.lrnf" << none << false;
+        << QStringList{tut} << C::FileOpen << tut << none << false;
     QTest::newRow("japanese file")
-        << QStringList{"/tmp/表ソ.lrnf"} << C::FileOpen << "/tmp/表ソ.lrnf" << none << false;
+        << QStringList{japanese} << C::FileOpen << japanese << none << false;
+    QTest::newRow("unknown slash switch before an absolute file")
+        << QStringList{"/P", tut} << C::FileOpen << tut << none << false;
+    QTest::newRow("/p before an absolute file")
+        << QStringList{"/p", tut} << C::FilePrint << tut << none << false;
+    QTest::newRow("missing absolute file is an unknown switch")
+        << QStringList{"/home/u/missing.lrnf"} << C::FileNew << QString() << none << false;
     QTest::newRow("second file ignored")
         << QStringList{"a.lrnf", "b.lrnf"} << C::FileOpen << "a.lrnf" << none << false;
     QTest::newRow("unknown switch ignored")
@@ -111,9 +136,10 @@ void TestCommandLine::onlyKnownSlashNamesAreSwitches_data()
     QTest::newRow("dde") << "/dde" << true;
     QTest::newRow("Register any case") << "/rEgIsTeR" << true;
     QTest::newRow("Embedding") << "/embedding" << true;
-    QTest::newRow("P upper") << "/P" << false;
-    QTest::newRow("root file") << "/x.lrnf" << false;
-    QTest::newRow("folder named like a switch") << "/p/x.lrnf" << false;
+    QTest::newRow("P upper, unknown") << "/P" << true;
+    QTest::newRow("missing root file") << "/x.lrnf" << true;
+    QTest::newRow("folder") << m_dir.path() << true;
+    QTest::newRow("existing file") << existing("x.lrnf") << false;
 }
 
 void TestCommandLine::onlyKnownSlashNamesAreSwitches()

@@ -1,5 +1,7 @@
 #include "commandlineinfo.h"
 
+#include <QFileInfo>
+
 namespace {
 
 bool EqualsIgnoringCase(const QString& a, const char* b)
@@ -27,15 +29,6 @@ bool IsUnregisterPerUserSwitch(const QString& name)
 }
 
 } // namespace
-
-bool IsCommandLineSwitch(const QString& name)
-{
-    return name == QLatin1String("p") || name == QLatin1String("pt") ||
-           name == QLatin1String("dde") || IsRegisterSwitch(name) ||
-           IsRegisterPerUserSwitch(name) || IsUnregisterSwitch(name) ||
-           IsUnregisterPerUserSwitch(name) || EqualsIgnoringCase(name, "Embedding") ||
-           EqualsIgnoringCase(name, "Automation");
-}
 
 void CCommandLineInfo::ParseParam(const QString& param, bool flag, bool last)
 {
@@ -100,7 +93,7 @@ CCommandLineInfo ParseCommandLine(const QStringList& arguments)
         if (argument.startsWith(QLatin1Char('-')))
             flag = true;
         else if (argument.startsWith(QLatin1Char('/')))
-            flag = IsCommandLineSwitch(argument.mid(1));
+            flag = !QFileInfo(argument).isFile();
         info.ParseParam(flag ? argument.mid(1) : argument, flag, i == arguments.size() - 1);
     }
     return info;

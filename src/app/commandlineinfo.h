@@ -6,8 +6,8 @@
 // What the command line asks the program to do. Switches begin with "-" or
 // "/"; "p", "pt" and "dde" match in exactly that case, the others without
 // regard to case. Because absolute paths on this platform begin with "/", an
-// argument that begins with "/" is a switch only when what follows is one of
-// the switch names; otherwise it is a file name.
+// argument that begins with "/" is a file name when it names an existing
+// file; any other one is a switch (and ignored when it is none of the names).
 class CCommandLineInfo
 {
 public:
@@ -39,9 +39,6 @@ private:
     void ParseParamNotFlag(const QString& param);
     void ParseLast(bool last);
 };
-
-// True for the names (without their leading "-" or "/") that are switches.
-bool IsCommandLineSwitch(const QString& name);
 
 // Parses the arguments that follow the program's own name.
 CCommandLineInfo ParseCommandLine(const QStringList& arguments);
