@@ -74,6 +74,8 @@ private Q_SLOTS:
     void brokenSample();
     void everyExplanationMet();
     void configurationMessage();
+    void unusualOutput_data();
+    void unusualOutput();
     void tableLoad_data();
     void tableLoad();
 
@@ -324,6 +326,50 @@ void TestDiagnostics::configurationMessage()
     QCOMPARE(text.size(), 4);
     QVERIFY(text.at(1).endsWith(S(" (line: %1)").arg(d.line)));
     QCOMPARE(text.at(3), configLines.value(d.line - 1).remove(QLatin1Char('\r')));
+}
+
+void TestDiagnostics::unusualOutput_data()
+{
+    // Output the compiler does not give on its own: cut off at the kept
+    // size, line ends of another system, bytes that are no text. Whatever
+    // it is, every line that is no message is kept as one of kind Other.
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("nothing") << QByteArray() << 0 << 0 << QString();
+    QTest::newRow("blank lines") << QByteArray("\r\n \n\t\n") << 0 << 0 << QString();
+    QTest::newRow("CR LF line ends")
+        << QByteArray("/a/Main.as(3): col: 4 Error: e.\r\n\r\nx;\r\n^\r\n") << 1 << 3
+        << S("/a/Main.as(3): col: 4 Error: e.\n\nx;\n^");
+    QTest::newRow("cut off before the source line")
+        << QByteArray("/a/Main.as(3): col: 4 Error: e.\n\n") << 1 << 3
+        << S("/a/Main.as(3): col: 4 Error: e.");
+    QTest::newRow("cut off before the caret")
+        << QByteArray("/a/Main.as(3): col: 4 Error: e.\n\n\tx = ;") << 2 << 3
+        << S("/a/Main.as(3): col: 4 Error: e.");
+    QTest::newRow("a long line of parentheses")
+        << QByteArray(kKeptOutputSize, '(') << 1 << 0 << QString(kKeptOutputSize, '(');
+    QTest::newRow("no text") << QByteArray("\xff\x00\xfe", 3) << 1 << 0
+                             << S("\xEF\xBF\xBD") + QChar(0) + S("\xEF\xBF\xBD");
+}
+
+void TestDiagnostics::unusualOutput()
+{
+    QFETCH(QByteArray, output);
+    QFETCH(int, count);
+    QFETCH(int, line);
+    QFETCH(QString, text);
+
+    const QList<Diagnostic> diagnostics = ParseDiagnostics(output);
+    QCOMPARE(diagnostics.size(), count);
+    if (count == 0)
+        return;
+    QCOMPARE(diagnostics.first().line, line);
+    QCOMPARE(diagnostics.first().text, text);
+    QCOMPARE(diagnostics.first().kind,
+             line > 0 ? Diagnostic::Kind::Error : Diagnostic::Kind::Other);
 }
 
 void TestDiagnostics::tableLoad_data()
