@@ -788,7 +788,8 @@ void TestClassLibrary::backgroundColour()
 // The set-up's mending of the compiler's jar, on jars made here.
 void TestClassLibrary::compilerPatch_data()
 {
-    QTest::addColumn<QByteArray>("classFile"); // empty: the jar has no such class
+    QTest::addColumn<QByteArray>("classFile");  // empty: the jar has no such class
+    QTest::addColumn<QByteArray>("embedClass"); // the same for the embed's class
     QTest::addColumn<bool>("isJar");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QByteArray>("mended"); // the class afterwards; empty: the file is unchanged
@@ -798,18 +799,24 @@ void TestClassLibrary::compilerPatch_data()
     const QByteArray right = QByteArray("\x01\x00\x0f", 3) + "backgroundColor";
     const QByteArray other = QByteArray("\x01\x00\x05", 3) + "width";
 
-    QTest::newRow("garbled name") << magic + other + wrong + other << true << 0
+    const QByteArray none;
+
+    QTest::newRow("garbled name") << magic + other + wrong + other << none << true << 0
                                   << magic + other + right + other;
-    QTest::newRow("already mended") << magic + right << true << 0 << QByteArray();
-    QTest::newRow("name twice") << magic + wrong + wrong << true << 1 << QByteArray();
-    QTest::newRow("not a class file") << QByteArray("<html>") + wrong << true << 1 << QByteArray();
-    QTest::newRow("jar without the class") << QByteArray() << true << 1 << QByteArray();
-    QTest::newRow("not a jar") << QByteArray() << false << 1 << QByteArray();
+    QTest::newRow("already mended") << magic + right << none << true << 0 << none;
+    QTest::newRow("name twice") << magic + wrong + wrong << none << true << 1 << none;
+    QTest::newRow("not a class file") << QByteArray("<html>") + wrong << none << true << 1 << none;
+    QTest::newRow("jar without the class") << none << none << true << 1 << none;
+    QTest::newRow("not a jar") << none << none << false << 1 << none;
+    // A constant pool that claims more than the file holds.
+    QTest::newRow("damaged embed class")
+        << magic + wrong << magic + QByteArray("\x00\x40\x01", 3) << true << 1 << none;
 }
 
 void TestClassLibrary::compilerPatch()
 {
     QFETCH(QByteArray, classFile);
+    QFETCH(QByteArray, embedClass);
     QFETCH(bool, isJar);
     QFETCH(int, exitCode);
     QFETCH(QByteArray, mended);
@@ -835,21 +842,24 @@ void TestClassLibrary::compilerPatch()
         "z = zipfile.ZipFile(sys.argv[1])\n"
         "for i in z.infolist(): print(i.filename, i.compress_type, z.read(i).hex())\n");
     if (isJar) {
-        // A manifest, the class, and an entry after it.
+        // A manifest, the classes, and an entry after them; names and bytes
+        // in hexadecimal.
         QStringList entries{QStringLiteral("META-INF/MANIFEST.MF"),
-                            QStringLiteral("Manifest-Version: 1.0\n")};
+                            QString::fromLatin1(QByteArray("Manifest-Version: 1.0\n").toHex())};
         if (!classFile.isEmpty())
             entries << cls << QString::fromLatin1(classFile.toHex());
-        entries << QStringLiteral("org/Later.class") << QStringLiteral("later");
+        if (!embedClass.isEmpty())
+            entries << QStringLiteral("org/apache/royale/compiler/internal/tree/as/EmbedNode.class")
+                    << QString::fromLatin1(embedClass.toHex());
+        entries << QStringLiteral("org/Later.class")
+                << QString::fromLatin1(QByteArray("later").toHex());
         const QStringList make{
             QStringLiteral("-c"),
             QStringLiteral("import sys, zipfile\n"
                            "z = zipfile.ZipFile(sys.argv[1], 'w')\n"
                            "a = sys.argv[2:]\n"
                            "for n, d in zip(a[0::2], a[1::2]):\n"
-                           "    b = bytes.fromhex(d) if n.endswith('Base.class') "
-                           "else d.encode()\n"
-                           "    z.writestr(n, b, zipfile.ZIP_DEFLATED)\n"),
+                           "    z.writestr(n, bytes.fromhex(d), zipfile.ZIP_DEFLATED)\n"),
             jar};
         QCOMPARE(python3(make + entries), 0);
     } else {

@@ -23,7 +23,7 @@ import struct
 import sys
 import zipfile
 
-CLASS = "org/apache/royale/compiler/internal/targets/TargetAttributeBase.class"
+COLOUR_CLASS = "org/apache/royale/compiler/internal/targets/TargetAttributeBase.class"
 WRONG = b"clbackgroundColorassName"
 RIGHT = b"backgroundColor"
 
@@ -50,13 +50,13 @@ def utf8_constant(text):
 def mend_class(data):
     """The class with the name mended, or None when it has nothing to mend."""
     if not data.startswith(b"\xca\xfe\xba\xbe"):
-        raise PatchError("%s is not a class file" % CLASS)
+        raise PatchError("%s is not a class file" % COLOUR_CLASS)
     wrong = utf8_constant(WRONG)
     count = data.count(wrong)
     if count == 0:
         return None
     if count != 1:
-        raise PatchError("%s names the colour attribute %d times" % (CLASS, count))
+        raise PatchError("%s names the colour attribute %d times" % (COLOUR_CLASS, count))
     return data.replace(wrong, utf8_constant(RIGHT))
 
 
@@ -333,14 +333,17 @@ def patch(jar):
     try:
         with zipfile.ZipFile(jar) as source:
             infos = source.infolist()
-            if CLASS not in source.namelist():
-                raise PatchError("%s has no %s" % (jar, CLASS))
+            if COLOUR_CLASS not in source.namelist():
+                raise PatchError("%s has no %s" % (jar, COLOUR_CLASS))
             mended = {}
-            colour = mend_class(source.read(CLASS))
+            colour = mend_class(source.read(COLOUR_CLASS))
             if colour is not None:
-                mended[CLASS] = colour
+                mended[COLOUR_CLASS] = colour
             if EMBED_CLASS in source.namelist():
-                embed = mend_embed(source.read(EMBED_CLASS))
+                try:
+                    embed = mend_embed(source.read(EMBED_CLASS))
+                except (struct.error, IndexError, TypeError) as e:
+                    raise PatchError("%s is damaged (%s)" % (EMBED_CLASS, e))
                 if embed is not None:
                     mended[EMBED_CLASS] = embed
             if not mended:
