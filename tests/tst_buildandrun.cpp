@@ -22,6 +22,7 @@
 
 #include "support/appfixture.h"
 #include "support/testsupport.h"
+#include "support/windowsupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -35,16 +36,6 @@ namespace {
 
 const int kWaitMs = 20000;
 const char kInCopyVariable[] = "PELTRA_BUILDANDRUN_IN_PROGRAM_COPY";
-
-bool WriteExecutable(const QString& path, const QByteArray& script)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(script) != script.size())
-        return false;
-    file.close();
-    return file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
-}
 
 // The parent's part: one copy of the test per program folder, each run with
 // the same arguments; fails when any copy fails.

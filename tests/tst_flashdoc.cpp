@@ -7,16 +7,15 @@
 #include "browser/flashview.h"
 #include "build/locations.h"
 #include "editor/programmingview.h"
-#include "tutorial/archive.h"
 #include "tutorial/dlgpage.h"
 #include "tutorial/flashdoc.h"
 #include "tutorial/peltra.h"
+#include "tutorial/projectfile.h"
 
 #include "support/appfixture.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -83,16 +82,11 @@ CPeltra TwoPageModel()
 }
 
 // The bytes a model is stored as.
-QByteArray Stored(CPeltra model)
+QByteArray Stored(const CPeltra& model)
 {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    {
-        CArchive ar(&buffer, CArchive::store);
-        model.Serialize(ar);
-        ar.Flush();
-    }
-    return buffer.data();
+    QByteArray bytes;
+    ProjectFile::Write(model, bytes);
+    return bytes;
 }
 
 QByteArray ReadFile(const QString& path)

@@ -12,6 +12,7 @@
 
 #include "support/appfixture.h"
 #include "support/guisupport.h"
+#include "support/windowsupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -128,10 +129,8 @@ private:
     CMainFrame* Frame() const { return m_app.Frame(); }
     CFlashView* View() const { return Frame()->m_pBrowserPane; }
     CProgrammingView* Editor() const { return Frame()->m_pEditorPane; }
-    QWidget* InputWidget(CFlashView* view) const;
     bool Load(CFlashView* view, const QUrl& url);
     bool Click(CFlashView* view, Qt::MouseButton button = Qt::LeftButton);
-    bool WaitForScript(CFlashView* view, const QString& script, QVariant* result);
     bool FocusPage(CFlashView* view);
     // What the page noted ("keys" or "mouse"), once it holds count items.
     QString Noted(CFlashView* view, const char* list, int count);
@@ -186,12 +185,6 @@ void TestFlashView::cleanupTestCase()
     m_app.TearDown();
 }
 
-QWidget* TestFlashView::InputWidget(CFlashView* view) const
-{
-    // The widget that really receives the input exists once a page is shown.
-    return view->focusProxy() ? view->focusProxy() : view;
-}
-
 bool TestFlashView::Load(CFlashView* view, const QUrl& url)
 {
     QSignalSpy finished(view->page(), &QWebEnginePage::loadFinished);
@@ -201,22 +194,12 @@ bool TestFlashView::Load(CFlashView* view, const QUrl& url)
 
 bool TestFlashView::Click(CFlashView* view, Qt::MouseButton button)
 {
-    QWidget* target = InputWidget(view);
+    QWidget* target = BrowserInput(view);
     if (target == view)
         return false;
     QTest::mouseMove(target, kOnLink);
     QTest::mouseClick(target, button, {}, kOnLink);
     return true;
-}
-
-bool TestFlashView::WaitForScript(CFlashView* view, const QString& script, QVariant* result)
-{
-    bool done = false;
-    view->page()->runJavaScript(script, [&done, result](const QVariant& value) {
-        *result = value;
-        done = true;
-    });
-    return QTest::qWaitFor([&done] { return done; }, kWaitMs);
 }
 
 // Gives the page the keyboard focus, with a note of every key it is given
@@ -228,7 +211,7 @@ bool TestFlashView::FocusPage(CFlashView* view)
     if (!QTest::qWaitForWindowActive(window))
         return false;
     QVariant result;
-    if (!WaitForScript(view,
+    if (!RunPageScript(view,
                        "if (!window.keys) {"
                        "  window.keys = [];"
                        "  document.addEventListener('keydown', e => {"
@@ -238,7 +221,7 @@ bool TestFlashView::FocusPage(CFlashView* view)
                        &result) ||
         result.toString() != QLatin1String("box"))
         return false;
-    QWidget* input = InputWidget(view);
+    QWidget* input = BrowserInput(view);
     input->setFocus();
     return QTest::qWaitFor([input] { return input->hasFocus(); }, kWaitMs);
 }
@@ -249,7 +232,7 @@ QString TestFlashView::Noted(CFlashView* view, const char* list, int count)
     const QString script = QStringLiteral("%1.join(' ')").arg(QLatin1String(list));
     const bool enough = QTest::qWaitFor(
         [&] {
-            return WaitForScript(view, script, &result) &&
+            return RunPageScript(view, script, &result) &&
                    result.toString().split(' ', Qt::SkipEmptyParts).size() >= count;
         },
         kWaitMs);
@@ -260,7 +243,7 @@ QString TestFlashView::Noted(CFlashView* view, const char* list, int count)
 bool TestFlashView::RecordMouse(CFlashView* view)
 {
     QVariant result;
-    return WaitForScript(view,
+    return RunPageScript(view,
                          "window.mouse = [];"
                          "for (const type of ['mousedown', 'mouseup', 'click', 'dblclick',"
                          "                    'contextmenu'])"
@@ -451,7 +434,7 @@ void TestFlashView::viewOnItsOwn()
                  QStringLiteral("左のスクリプトをクリップボードにコピーしました"));
         // ... and the delete keys and Alt+Left never reach the page.
         QVERIFY(FocusPage(&view));
-        QWidget* input = InputWidget(&view);
+        QWidget* input = BrowserInput(&view);
         QSignalSpy editorRequested(&view, &CFlashView::editorRequested);
         QTest::keyClick(input, Qt::Key_Backspace);
         QTest::keyClick(input, Qt::Key_Delete);
@@ -670,7 +653,7 @@ void TestFlashView::clicks()
     // reach it in order, so this shows that no part of the first click did.
     view->m_bCopyDone = true;
     Editor()->m_bEditDone = true;
-    QTest::mouseClick(InputWidget(view), Qt::LeftButton, {}, kOffLink);
+    QTest::mouseClick(BrowserInput(view), Qt::LeftButton, {}, kOffLink);
     QCOMPARE(Noted(view, "mouse", 3), QStringLiteral("mousedown0 mouseup0 click0"));
     // The very next click follows the link from page 8: had the first click
     // reached the page, page 9 would be showing and this would lead to 10.
@@ -708,7 +691,7 @@ void TestFlashView::clickCopiesUntilPasted()
     QVERIFY(RecordMouse(view));
     SetClipboard(QStringLiteral("sentinel"));
     QSignalSpy copies(QGuiApplication::clipboard(), &QClipboard::dataChanged);
-    QWidget* input = InputWidget(view);
+    QWidget* input = BrowserInput(view);
     QTest::mousePress(input, Qt::LeftButton, {}, kOnLink);
     QTest::mouseRelease(input, Qt::LeftButton, {}, kOnLink);
     QTest::mousePress(input, Qt::LeftButton, {}, kOnLink);
@@ -765,7 +748,7 @@ void TestFlashView::contextMenuCopiesAfterPaste()
     // The page saw nothing of the right button; the next left click is not
     // a copy: it reaches the page and follows the link.
     SetClipboard(QStringLiteral("sentinel"));
-    QTest::mouseClick(InputWidget(view), Qt::LeftButton, {}, kOffLink);
+    QTest::mouseClick(BrowserInput(view), Qt::LeftButton, {}, kOffLink);
     QCOMPARE(Noted(view, "mouse", 3), QStringLiteral("mousedown0 mouseup0 click0"));
     QCOMPARE(ClipboardText(), QStringLiteral("sentinel"));
     QSignalSpy finished(view->page(), &QWebEnginePage::loadFinished);
@@ -790,7 +773,7 @@ void TestFlashView::deleteKeysGoToEditor()
     CFlashView* view = View();
     QVERIFY(Load(view, PageUrl("page.html")));
     QVERIFY(FocusPage(view));
-    QWidget* input = InputWidget(view);
+    QWidget* input = BrowserInput(view);
 
     QTest::keyClick(input, Qt::Key_X);
     QCOMPARE(Noted(view, "keys", 1), QStringLiteral("x"));
@@ -831,7 +814,7 @@ void TestFlashView::backAndForwardBlocked()
     QVERIFY(view->history()->canGoForward());
 
     QVERIFY(FocusPage(view));
-    QWidget* input = InputWidget(view);
+    QWidget* input = BrowserInput(view);
     QSignalSpy started(view->page(), &QWebEnginePage::loadStarted);
     QTest::keyClick(input, Qt::Key(key), Qt::AltModifier);
     QCOMPARE(m_app.messages, QStringList{message});
@@ -851,7 +834,7 @@ void TestFlashView::pageMenuNeverShown()
     QVERIFY(Load(view, PageUrl("index3.html")));
     QVERIFY(RecordMouse(view));
     QVERIFY(FocusPage(view));
-    QWidget* input = InputWidget(view);
+    QWidget* input = BrowserInput(view);
     QTest::keyClick(input, Qt::Key_Menu);
     QTest::keyClick(input, Qt::Key_F10, Qt::ShiftModifier);
     QTest::keyClick(input, Qt::Key_X);
@@ -867,7 +850,7 @@ void TestFlashView::linkAddressInStatusBar()
     CFlashView* view = View();
     QVERIFY(Load(view, PageUrl("index3.html")));
     Frame()->SetStatusText(QStringLiteral("before"));
-    QWidget* input = InputWidget(view);
+    QWidget* input = BrowserInput(view);
     const QString address = PageUrl("index4.html").toString();
     QSignalSpy status(view, &CFlashView::statusText);
     QTest::mouseMove(input, QPoint(300, kLinkHeight + 150));

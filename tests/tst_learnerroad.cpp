@@ -32,6 +32,7 @@
 #include "support/appfixture.h"
 #include "support/guisupport.h"
 #include "support/testsupport.h"
+#include "support/windowsupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -171,11 +172,9 @@ private:
     }
     // Waits until the browser has finished loading the page file name.
     bool Arrived(const QString& name);
-    bool RunScript(const QString& script, QVariant* result);
     // Scrolls the page's link to target into view; its point to click in
     // the browser's input widget.
     bool LinkPosition(const QString& target, QPoint* point);
-    QWidget* BrowserInput() const;
     // Waits until the page's link to target is (or is not) under the mouse.
     bool LinkHovered(const QString& target, bool hovered);
     void ClickToolButton(int id);
@@ -223,16 +222,6 @@ bool TestLearnerRoad::Arrived(const QString& name)
     return QTest::qWaitFor([&] { return m_loadedUrl == url && Browser()->url() == url; }, kWaitMs);
 }
 
-bool TestLearnerRoad::RunScript(const QString& script, QVariant* result)
-{
-    bool done = false;
-    Browser()->page()->runJavaScript(script, [&done, result](const QVariant& value) {
-        *result = value;
-        done = true;
-    });
-    return QTest::qWaitFor([&done] { return done; }, kWaitMs);
-}
-
 bool TestLearnerRoad::LinkPosition(const QString& target, QPoint* point)
 {
     QVariant found;
@@ -240,7 +229,7 @@ bool TestLearnerRoad::LinkPosition(const QString& target, QPoint* point)
                                           "'a[href=\"%1\"]'); if (!a) return false;"
                                           " a.scrollIntoView({block: 'center'}); return true; })()")
                                .arg(target);
-    if (!RunScript(scroll, &found) || !found.toBool())
+    if (!RunPageScript(Browser(), scroll, &found) || !found.toBool())
         return false;
     // Measured after the scroll has been laid out.
     QVariant rect;
@@ -248,7 +237,7 @@ bool TestLearnerRoad::LinkPosition(const QString& target, QPoint* point)
         QStringLiteral("(() => { const r = document.querySelector('a[href=\"%1\"]')"
                        ".getBoundingClientRect(); return [r.left, r.top, r.width, r.height]; })()")
             .arg(target);
-    if (!RunScript(measure, &rect))
+    if (!RunPageScript(Browser(), measure, &rect))
         return false;
     const QVariantList r = rect.toList();
     if (r.size() != 4 || r.at(2).toDouble() < 4 || r.at(3).toDouble() < 4)
@@ -257,12 +246,6 @@ bool TestLearnerRoad::LinkPosition(const QString& target, QPoint* point)
     *point = QPoint(qRound((r.at(0).toDouble() + qMin(r.at(2).toDouble() / 2, 12.0)) * zoom),
                     qRound((r.at(1).toDouble() + r.at(3).toDouble() / 2) * zoom));
     return QRect(QPoint(0, 0), Browser()->size()).contains(*point);
-}
-
-QWidget* TestLearnerRoad::BrowserInput() const
-{
-    // The widget that receives the page's input exists once a page is shown.
-    return Browser()->focusProxy() ? Browser()->focusProxy() : Browser();
 }
 
 void TestLearnerRoad::ClickToolButton(int id)
@@ -281,7 +264,7 @@ bool TestLearnerRoad::LinkHovered(const QString& target, bool hovered)
     return QTest::qWaitFor(
         [&] {
             QVariant result;
-            return RunScript(script, &result) && result.toBool() == hovered;
+            return RunPageScript(Browser(), script, &result) && result.toBool() == hovered;
         },
         kWaitMs);
 }
@@ -294,7 +277,7 @@ bool TestLearnerRoad::ClickLink(const QString& target)
     // Off the link, then onto it, each move seen by the page (moves that
     // follow each other closely may be merged into one). The page then
     // reports the link under the mouse: its address shows in the status bar.
-    QWidget* input = BrowserInput();
+    QWidget* input = BrowserInput(Browser());
     const QString address = PageUrl(target).toString();
     QTest::mouseMove(input, QPoint(3, 3));
     if (!LinkHovered(target, false))
@@ -376,7 +359,7 @@ void TestLearnerRoad::WorkThroughPage(int page, int pageCount)
         if (!next.isEmpty()) {
             QVERIFY(ClickLink(next));
             QVariant alive;
-            QVERIFY(RunScript(QStringLiteral("1"), &alive));
+            QVERIFY(RunPageScript(Browser(), QStringLiteral("1"), &alive));
             QCOMPARE(theTutorial.GetCurrentPage(), page);
         }
         QCOMPARE(ClipboardText(), QString());

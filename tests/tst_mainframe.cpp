@@ -13,6 +13,7 @@
 
 #include "support/appfixture.h"
 #include "support/testsupport.h"
+#include "support/windowsupport.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -36,14 +37,10 @@ namespace {
 // to log, and writes output as a compiler does.
 QString WriteScript(const QString& path, const QString& log, bool output = true)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {};
-    file.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" + log.toUtf8() +
-               "'; done\n" + (output ? "echo compiling; echo warning >&2\n" : ""));
-    file.close();
-    file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
-    return path;
+    const bool written = WriteExecutable(
+        path, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" + log.toUtf8() +
+                  "'; done\n" + (output ? "echo compiling; echo warning >&2\n" : ""));
+    return written ? path : QString();
 }
 
 } // namespace
