@@ -2,6 +2,7 @@
 // signal, cancel and time limit ending the child's whole process group.
 // The test program stands in for the compiler.
 #include "build/compilejob.h"
+#include "support/childprocess.h"
 #include "support/testsupport.h"
 
 #include <QFileInfo>
@@ -10,41 +11,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include <cerrno>
-
-#include <sys/wait.h>
-
 namespace {
 
 const QString kChild = QStringLiteral(PELTRA_TEST_CHILD);
-
-bool NoChildLeft()
-{
-    int status = 0;
-    return ::waitpid(-1, &status, WNOHANG) == -1 && errno == ECHILD;
-}
-
-// True when the process has ended: gone, or a zombie left for the parent
-// that adopted it.
-bool ProcessEnded(qint64 pid)
-{
-    QFile stat(S("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray line = stat.readAll();
-    const qsizetype close = line.lastIndexOf(')');
-    return close < 0 || line.mid(close + 2, 1) == "Z";
-}
-
-QList<qint64> ReadPids(const QString& path)
-{
-    QList<qint64> pids;
-    for (const QByteArray& word : ReadAll(path).simplified().split(' ')) {
-        if (!word.isEmpty())
-            pids << word.toLongLong();
-    }
-    return pids;
-}
 
 RunResult ResultOf(const QSignalSpy& spy)
 {
@@ -220,7 +189,7 @@ void TestCompileJob::lingeringChildDoesNotHoldJob()
     QVERIFY(!ProcessEnded(pids.first()));
     QVERIFY(WriteFile(gate, QByteArray()));
     // Reaped in the background: gone without a zombie.
-    QTRY_VERIFY(!QFileInfo::exists(S("/proc/%1").arg(pids.first())));
+    QTRY_VERIFY(ProcessReaped(pids.first()));
 }
 
 void TestCompileJob::destroyedWhileRunning()

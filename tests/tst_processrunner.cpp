@@ -1,6 +1,7 @@
 #include "build/compilecommand.h"
 #include "build/locations.h"
 #include "build/processrunner.h"
+#include "support/childprocess.h"
 #include "support/testsupport.h"
 
 #include <QDir>
@@ -22,14 +23,6 @@ namespace {
 const QString kChild = QStringLiteral(PELTRA_TEST_CHILD);
 const QString kProbe = QStringLiteral(PELTRA_TEST_PROBE);
 
-// True when this process has no child left, neither running nor a zombie.
-bool NoChildLeft()
-{
-    int status = 0;
-    const pid_t rc = ::waitpid(-1, &status, WNOHANG);
-    return rc == -1 && errno == ECHILD;
-}
-
 QMap<QString, QString> ReadReport(const QString& path)
 {
     QMap<QString, QString> report;
@@ -42,36 +35,6 @@ QMap<QString, QString> ReadReport(const QString& path)
         report.insert(line.left(eq), line.mid(eq + 1));
     }
     return report;
-}
-
-// True when the process is gone altogether: ended and reaped.
-bool ProcessReaped(qint64 pid)
-{
-    return !QFileInfo::exists(S("/proc/%1").arg(pid));
-}
-
-// True when the process has ended: gone, or a zombie left for its parent
-// (a process this one did not start is reaped by whoever adopted it).
-bool ProcessEnded(qint64 pid)
-{
-    QFile stat(S("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray line = stat.readAll();
-    const qsizetype close = line.lastIndexOf(')');
-    return close < 0 || line.mid(close + 2, 1) == "Z";
-}
-
-// The process ids a child wrote to a file, separated by blanks.
-QList<qint64> ReadPids(const QString& path)
-{
-    QList<qint64> pids;
-    const QList<QByteArray> words = ReadAll(path).simplified().split(' ');
-    for (const QByteArray& word : words) {
-        if (!word.isEmpty())
-            pids << word.toLongLong();
-    }
-    return pids;
 }
 
 bool CopyExecutable(const QString& from, const QString& to)
