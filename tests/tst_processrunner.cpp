@@ -61,6 +61,7 @@ private Q_SLOTS:
     void lingeringChildIsReapedLater();
     void stopEndsProcessGroup_data();
     void stopEndsProcessGroup();
+    void longestLimits();
     void whileWaitingIsCalled();
     void childsStandardHandles();
     void programFolderWithBlanks_data();
@@ -227,6 +228,19 @@ void TestProcessRunner::stopEndsProcessGroup()
     QCOMPARE(pids.size(), 2);
     QVERIFY(ProcessReaped(pids.at(0)));
     QTRY_VERIFY(ProcessEnded(pids.at(1)));
+}
+
+void TestProcessRunner::longestLimits()
+{
+    // Limits as long as a duration can be mean "no limit", not a time that
+    // wrapped round into the past.
+    RunOptions options;
+    options.timeLimit = std::chrono::milliseconds::max();
+    options.exitWait = std::chrono::milliseconds::max();
+    const RunResult result = RunProcess({kChild, S("fail"), S("4")}, options);
+    QVERIFY2(result.ok, qPrintable(result.report()));
+    QCOMPARE(result.end, RunEnd::Exited);
+    QCOMPARE(result.exitCode, 4);
 }
 
 void TestProcessRunner::whileWaitingIsCalled()

@@ -246,6 +246,18 @@ private:
 
 using Clock = std::chrono::steady_clock;
 
+// from + span, or the end of time when that lies beyond it (a span of
+// "forever" must not wrap round into the past).
+Clock::time_point After(Clock::time_point from, std::chrono::milliseconds span)
+{
+    if (span.count() <= 0)
+        return from;
+    if (span >=
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::time_point::max() - from))
+        return Clock::time_point::max();
+    return from + span;
+}
+
 // Calls whileWaiting when a wait interval has passed since the last call.
 class Waiter
 {
@@ -274,7 +286,7 @@ class Stopper
 public:
     Stopper(const RunOptions& options, Clock::time_point start)
         : m_cancel(options.cancel),
-          m_deadline(options.timeLimit.count() > 0 ? start + options.timeLimit
+          m_deadline(options.timeLimit.count() > 0 ? After(start, options.timeLimit)
                                                    : Clock::time_point::max())
     {}
 
@@ -404,7 +416,7 @@ void EndGroup(pid_t pid)
 bool AwaitEnd(pid_t pid, const RunOptions& options, Waiter& waiter, const Stopper& stopper,
               RunEnd& stopped, RunResult& result)
 {
-    auto deadline = Clock::now() + options.exitWait;
+    auto deadline = After(Clock::now(), options.exitWait);
     for (;;) {
         int status = 0;
         const pid_t rc = ::waitpid(pid, &status, WNOHANG);
@@ -429,7 +441,7 @@ bool AwaitEnd(pid_t pid, const RunOptions& options, Waiter& waiter, const Stoppe
             stopped = stopper.check();
             if (stopped != RunEnd::Exited) {
                 EndGroup(pid);
-                deadline = Clock::now() + options.exitWait;
+                deadline = After(Clock::now(), options.exitWait);
             }
         }
         if (Clock::now() >= deadline)
