@@ -36,30 +36,36 @@ QColor Pixel(const QImage& image, int x, int y)
     return QColor(image.pixel(x, y));
 }
 
+// The arrow's left edge in the editor's gutter.
+int ArrowLeft(const CProgrammingView& editor)
+{
+    return CLineWnd::ArrowLeftFor(QFontMetrics(editor.font()), editor.GetLineCount());
+}
+
 // The gutter's row as it must look: grey, the number drawn from (1, 0).
-QImage ExpectedRow(const CProgrammingView& editor, int number)
+QImage ExpectedRow(const CProgrammingView& editor, int number, int width = CLineWnd::kMinWidth)
 {
     const int h = editor.GetLineHeight();
-    QImage image(CLineWnd::kWidth, h, QImage::Format_RGB32);
+    QImage image(width, h, QImage::Format_RGB32);
     image.fill(kGrey);
     QPainter painter(&image);
     painter.setFont(editor.font());
     painter.setPen(Qt::black);
-    painter.drawText(QRect(1, 0, CLineWnd::kWidth - 1, h),
-                     Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, QString::number(number));
+    painter.drawText(QRect(1, 0, width - 1, h), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
+                     QString::number(number));
     return image;
 }
 
-QImage Row(const QImage& gutter, int row, int h)
+QImage Row(const QImage& gutter, int row, int h, int width = CLineWnd::kMinWidth)
 {
-    return gutter.copy(0, row * h, CLineWnd::kWidth, h);
+    return gutter.copy(0, row * h, width, h);
 }
 
-// Whether any pixel of the arrow's column band (x 12..27) in the row has the colour.
+// Whether any pixel of the row has the colour (only an arrow has colours).
 bool RowHasColour(const QImage& gutter, int row, int h, const QColor& colour)
 {
     for (int y = row * h; y < std::min((row + 1) * h, gutter.height()); ++y)
-        for (int x = 12; x <= 27; ++x)
+        for (int x = 0; x < gutter.width(); ++x)
             if (Pixel(gutter, x, y) == colour)
                 return true;
     return false;
@@ -91,6 +97,8 @@ private Q_SLOTS:
     void init();
     void arrowShape_data();
     void arrowShape();
+    void numbersLeftOfArrow_data();
+    void numbersLeftOfArrow();
     void arrowRows_data();
     void arrowRows();
     void rowsThatFit_data();
@@ -144,28 +152,87 @@ void TestLineWnd::arrowShape()
     QVERIFY(h >= 8);
     const int y = h; // the arrow's row: line 2
 
-    // The seven points lie on the outline and are drawn in the kind's colour.
-    const QList<QPoint> points = {{12, y + h / 4},    {19, y + h / 4}, {19, y + 1},
-                                  {27, y + h / 2},    {19, y + h - 1}, {19, y + 3 * h / 4},
-                                  {12, y + 3 * h / 4}};
+    // The seven points lie on the outline and are drawn in the kind's colour,
+    // right of the line numbers.
+    const int l = ArrowLeft(editor);
+    QVERIFY(l >= CLineWnd::kMinArrowLeft);
+    const QList<QPoint> points = {{l, y + h / 4},      {l + 7, y + h / 4}, {l + 7, y + 1},
+                                  {l + 15, y + h / 2}, {l + 7, y + h - 1}, {l + 7, y + 3 * h / 4},
+                                  {l, y + 3 * h / 4}};
     for (const QPoint& p : points)
         QCOMPARE(Pixel(gutter, p.x(), p.y()), colour);
     // Inside the shaft and the head.
-    QCOMPARE(Pixel(gutter, 15, y + h / 2), colour);
-    QCOMPARE(Pixel(gutter, 23, y + h / 2), colour);
-    QCOMPARE(Pixel(gutter, 20, y + 3), colour);
+    QCOMPARE(Pixel(gutter, l + 3, y + h / 2), colour);
+    QCOMPARE(Pixel(gutter, l + 11, y + h / 2), colour);
+    QCOMPARE(Pixel(gutter, l + 8, y + 3), colour);
     // Just outside: left of the shaft, right of the tip, above and below the
     // head, above and below the shaft.
-    QCOMPARE(Pixel(gutter, 11, y + h / 2), kGrey);
-    QCOMPARE(Pixel(gutter, 28, y + h / 2), kGrey);
-    QCOMPARE(Pixel(gutter, 19, y), kGrey);
-    QCOMPARE(Pixel(gutter, 19, y + h), kGrey);
-    QCOMPARE(Pixel(gutter, 13, y + h / 4 - 1), kGrey);
-    QCOMPARE(Pixel(gutter, 13, y + 3 * h / 4 + 1), kGrey);
-    QCOMPARE(Pixel(gutter, 29, y + h / 2), kGrey);
+    QCOMPARE(Pixel(gutter, l - 1, y + h / 2), kGrey);
+    QCOMPARE(Pixel(gutter, l + 16, y + h / 2), kGrey);
+    QCOMPARE(Pixel(gutter, l + 7, y), kGrey);
+    QCOMPARE(Pixel(gutter, l + 7, y + h), kGrey);
+    QCOMPARE(Pixel(gutter, l + 1, y + h / 4 - 1), kGrey);
+    QCOMPARE(Pixel(gutter, l + 1, y + 3 * h / 4 + 1), kGrey);
+    QCOMPARE(Pixel(gutter, l + 17, y + h / 2), kGrey);
     // The rows above and below carry no arrow.
     QVERIFY(!RowHasColour(gutter, 0, h, colour));
     QVERIFY(!RowHasColour(gutter, 2, h, colour));
+}
+
+void TestLineWnd::numbersLeftOfArrow_data()
+{
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<int>("pointSize");
+    QTest::newRow("9 lines") << 9 << 0;
+    QTest::newRow("10 lines") << 10 << 0;
+    QTest::newRow("120 lines") << 120 << 0;
+    QTest::newRow("120 lines, 20 pt") << 120 << 20;
+    QTest::newRow("1200 lines, 7 pt") << 1200 << 7;
+    QTest::newRow("12000 lines") << 12000 << 0;
+}
+
+void TestLineWnd::numbersLeftOfArrow()
+{
+    // Every line carries an arrow; the last lines, whose numbers are the
+    // widest, are in view.
+    QFETCH(int, lines);
+    QFETCH(int, pointSize);
+    SetCurrentPage(0, ARROW_ADD, 1, lines);
+    CProgrammingView editor;
+    if (pointSize > 0) {
+        QFont font = editor.font();
+        font.setPointSize(pointSize);
+        editor.setFont(font);
+    }
+    ShowEditor(editor, NumberedLines(lines, false), {400, 300});
+    QCOMPARE(editor.GetLineCount(), lines);
+    editor.verticalScrollBar()->setValue(editor.verticalScrollBar()->maximum());
+    const QImage gutter = GutterImage(editor);
+    const int h = editor.GetLineHeight();
+    const int first = editor.m_pLineWnd->m_nFirstVisible;
+    const int l = ArrowLeft(editor);
+    // PELTRA_SCREENSHOT=folder saves the editor of each row there for a look.
+    const QString shots = qEnvironmentVariable("PELTRA_SCREENSHOT");
+    if (!shots.isEmpty())
+        editor.grab().save(QStringLiteral("%1/gutter-%2.png").arg(shots, QTest::currentDataTag()));
+
+    // The gutter holds the numbers, then the arrow; the text starts after
+    // the black strip right of the gutter.
+    QCOMPARE(gutter.width(), l + CLineWnd::kMinWidth - CLineWnd::kMinArrowLeft);
+    const int digits = int(QString::number(lines).size());
+    QVERIFY(l >= 1 + digits * QFontMetrics(editor.font()).horizontalAdvance(QLatin1Char('9')));
+    QCOMPARE(editor.viewport()->geometry().left() - editor.contentsRect().left(),
+             gutter.width() + CProgrammingView::kGutterGap);
+    const int rows = std::min(gutter.height() / h, lines - first);
+    QVERIFY(rows >= 2);
+    for (int row = 0; row < rows; ++row) {
+        const QString where = QStringLiteral("line %1").arg(first + row + 1);
+        // The whole number shows, untouched by the arrow ...
+        QVERIFY2(Row(gutter, row, h, l) == ExpectedRow(editor, first + row + 1, l),
+                 qPrintable(where));
+        // ... which is drawn right of it.
+        QVERIFY2(Pixel(gutter, l + 3, row * h + h / 2) == QColor(255, 0, 0), qPrintable(where));
+    }
 }
 
 void TestLineWnd::arrowRows_data()
@@ -237,7 +304,7 @@ void TestLineWnd::rowsThatFit()
         // A drawn row has its arrow's shaft (from a quarter of the row down)
         // where the gutter reaches; a row not drawn is grey throughout.
         const int y = std::min(row * h + h / 4, gutter.height() - 1);
-        QCOMPARE(Pixel(gutter, 12, y) == red, drawn);
+        QCOMPARE(Pixel(gutter, ArrowLeft(editor), y) == red, drawn);
         if (!drawn) {
             for (int yy = row * h; yy < gutter.height(); ++yy)
                 for (int x = 0; x < gutter.width(); ++x)
@@ -277,7 +344,7 @@ void TestLineWnd::emptyEditor()
     const int h = editor.GetLineHeight();
     QCOMPARE(editor.m_pLineWnd->m_nLines, 1);
     QCOMPARE(Row(gutter, 0, h), ExpectedRow(editor, 1));
-    QImage grey(CLineWnd::kWidth, h, QImage::Format_RGB32);
+    QImage grey(CLineWnd::kMinWidth, h, QImage::Format_RGB32);
     grey.fill(kGrey);
     QCOMPARE(Row(gutter, 1, h), grey);
 }
@@ -358,10 +425,11 @@ void TestLineWnd::placeAtEditorEdge()
     const QRect gutter = editor.m_pLineWnd->geometry();
     const QRect viewport = editor.viewport()->geometry();
     QCOMPARE(gutter.left(), editor.contentsRect().left());
-    QCOMPARE(gutter.width(), CLineWnd::kWidth);
+    QCOMPARE(gutter.width(), CLineWnd::kMinWidth);
     QCOMPARE(gutter.top(), viewport.top());
     QCOMPARE(gutter.height(), viewport.height());
-    QCOMPARE(viewport.left() - editor.contentsRect().left(), CProgrammingView::kLeftMargin);
+    QCOMPARE(viewport.left() - editor.contentsRect().left(),
+             CLineWnd::kMinWidth + CProgrammingView::kGutterGap);
     QVERIFY(editor.m_pLineWnd->isVisible());
 }
 

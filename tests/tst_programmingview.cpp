@@ -143,7 +143,8 @@ void TestProgrammingView::windowSettings()
     // The text starts 35 pixels from the left edge.
     const QRect first = editor.cursorRect(QTextCursor(editor.document()));
     const int textLeft = editor.viewport()->mapTo(&editor, first.topLeft()).x() + first.width() / 2;
-    QVERIFY2(qAbs(textLeft - editor.contentsRect().left() - CProgrammingView::kLeftMargin) <= 1,
+    QCOMPARE(editor.LeftMargin(), CLineWnd::kMinWidth + CProgrammingView::kGutterGap);
+    QVERIFY2(qAbs(textLeft - editor.contentsRect().left() - editor.LeftMargin()) <= 1,
              qPrintable(QString::number(textLeft - editor.contentsRect().left())));
 
     // A tab stop every four average character widths.
@@ -163,7 +164,7 @@ void TestProgrammingView::windowSettings()
     QVERIFY(white);
     const QRect vp = editor.viewport()->geometry();
     QCOMPARE(QColor(image.pixel(vp.right() - 2, vp.bottom() - 2)), QColor(Qt::black));
-    for (int x = editor.contentsRect().left() + CLineWnd::kWidth; x < vp.left(); ++x)
+    for (int x = editor.contentsRect().left() + CLineWnd::kMinWidth; x < vp.left(); ++x)
         QCOMPARE(QColor(image.pixel(x, vp.top() + 3)), QColor(Qt::black));
 }
 

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -37,13 +38,31 @@ QColor CLineWnd::ArrowColor(int kind)
     }
 }
 
-QPolygon CLineWnd::ArrowPolygon(int y, int h)
+int CLineWnd::ArrowLeftFor(const QFontMetrics& metrics, int lines)
 {
-    // A shaft from x 12 to 19 over the middle half of the row, and a head
-    // from x 19 to its tip at 27 that spans the row but one pixel each side.
-    return QPolygon({QPoint(12, y + h / 4), QPoint(19, y + h / 4), QPoint(19, y + 1),
-                     QPoint(27, y + h / 2), QPoint(19, y + h - 1), QPoint(19, y + (3 * h) / 4),
-                     QPoint(12, y + (3 * h) / 4)});
+    // As wide as the most digits a line number has, in the font's widest
+    // digit, from the numbers' left edge at 1 and with a two-pixel gap.
+    int digits = 1;
+    for (int max = std::max(lines, 1); max >= 10; max /= 10)
+        ++digits;
+    return std::max(kMinArrowLeft, 1 + metrics.horizontalAdvance(QLatin1Char('9')) * digits + 2);
+}
+
+int CLineWnd::WidthFor(const QFontMetrics& metrics, int lines)
+{
+    return ArrowLeftFor(metrics, lines) + (kMinWidth - kMinArrowLeft);
+}
+
+QPolygon CLineWnd::ArrowPolygon(int y, int h, int left)
+{
+    // A shaft from left to left + 7 over the middle half of the row, and a
+    // head from there to its tip at left + 15 that spans the row but one
+    // pixel each side.
+    const int neck = left + 7;
+    const int tip = left + 15;
+    return QPolygon({QPoint(left, y + h / 4), QPoint(neck, y + h / 4), QPoint(neck, y + 1),
+                     QPoint(tip, y + h / 2), QPoint(neck, y + h - 1), QPoint(neck, y + (3 * h) / 4),
+                     QPoint(left, y + (3 * h) / 4)});
 }
 
 void CLineWnd::paintEvent(QPaintEvent*)
@@ -63,15 +82,16 @@ void CLineWnd::paintEvent(QPaintEvent*)
 
     const int h = std::max(m_nLineHeight, 1);
     const int bottom = height();
+    const int arrowLeft = ArrowLeftFor(QFontMetrics(m_pEditor->font()), m_nLines);
     int y = m_nTop + m_pEditor->GetFirstLineTop();
     for (int i = m_nFirstVisible; i < m_nLines; ++i) {
         painter.setPen(Qt::black);
-        painter.drawText(QRect(m_nTextLeft, y, width() - m_nTextLeft, h),
+        painter.drawText(QRect(m_nTextLeft, y, arrowLeft - m_nTextLeft, h),
                          Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, QString::number(i + 1));
         if (first <= i && i < first + count) {
             painter.setPen(QPen(color, 1));
             painter.setBrush(color);
-            painter.drawPolygon(ArrowPolygon(y, h));
+            painter.drawPolygon(ArrowPolygon(y, h, arrowLeft));
             painter.setBrush(Qt::NoBrush);
         }
         // Only rows that fit wholly, but always the first.

@@ -146,7 +146,7 @@ CProgrammingView::CProgrammingView(QWidget* parent) : QPlainTextEdit(parent)
     viewport()->setAcceptDrops(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    setViewportMargins(kLeftMargin, 0, 0, 0);
+    setViewportMargins(LeftMargin(), 0, 0, 0);
 
     // White on black; the selection keeps its colours when the focus leaves,
     // so the page's lines stay marked while the learner is in the browser.
@@ -411,7 +411,7 @@ bool CProgrammingView::event(QEvent* event)
         // The strip between the gutter and the text is the editor's black.
         QPainter painter(this);
         const QRect vp = viewport()->geometry();
-        painter.fillRect(QRect(contentsRect().left(), vp.top(), kLeftMargin, vp.height()),
+        painter.fillRect(QRect(contentsRect().left(), vp.top(), LeftMargin(), vp.height()),
                          Qt::black);
         break;
     }
@@ -504,6 +504,7 @@ void CProgrammingView::changeEvent(QEvent* event)
     QPlainTextEdit::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         ApplyFontMetrics();
+        UpdateLeftMargin();
         RepaintGutter();
     }
 }
@@ -512,6 +513,7 @@ void CProgrammingView::OnBlockCountChanged(int count)
 {
     if (count == m_nLastLineCount)
         return;
+    UpdateLeftMargin();
     RepaintGutter();
     m_nLastLineCount = count;
 }
@@ -528,8 +530,22 @@ void CProgrammingView::PlaceGutter()
     if (!m_pLineWnd)
         return;
     const QRect vp = viewport()->geometry();
-    m_pLineWnd->setGeometry(contentsRect().left(), vp.top(), CLineWnd::kWidth, vp.height());
+    m_pLineWnd->setGeometry(contentsRect().left(), vp.top(), LeftMargin() - kGutterGap,
+                            vp.height());
     m_pLineWnd->m_nTop = 0;
+}
+
+int CProgrammingView::LeftMargin() const
+{
+    return CLineWnd::WidthFor(fontMetrics(), GetLineCount()) + kGutterGap;
+}
+
+void CProgrammingView::UpdateLeftMargin()
+{
+    if (viewportMargins().left() == LeftMargin())
+        return;
+    setViewportMargins(LeftMargin(), 0, 0, 0);
+    PlaceGutter();
 }
 
 void CProgrammingView::ApplyFontMetrics()

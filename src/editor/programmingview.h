@@ -14,8 +14,12 @@ class CProgrammingView : public QPlainTextEdit
 public:
     // Most characters the learner can enter (whole-text replacement is not limited).
     static constexpr int kTextLimit = 0xFFFFF;
-    // Distance of the text from the editor's left edge; the gutter covers the first 30 pixels.
-    static constexpr int kLeftMargin = 35;
+    // Black strip between the gutter and the text.
+    static constexpr int kGutterGap = 5;
+
+    // Distance of the text from the editor's left edge: the gutter, which
+    // grows with the widest line number, and the black strip after it.
+    int LeftMargin() const;
 
     explicit CProgrammingView(QWidget* parent = nullptr);
     ~CProgrammingView() override;
@@ -80,6 +84,8 @@ private:
     void OnBlockCountChanged(int count);
     void OnVScroll();
     void PlaceGutter();
+    // Makes room for the gutter as wide as the line count and font need.
+    void UpdateLeftMargin();
     void ApplyFontMetrics();
     void SetBrowserCopyDone();
     bool FilterKey(QKeyEvent* event);
