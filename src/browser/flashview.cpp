@@ -4,6 +4,7 @@
 #include "browser/pagenumber.h"
 #include "build/locations.h"
 #include "tutorial/codepage.h"
+#include "tutorial/copytext.h"
 #include "tutorial/pathname.h"
 #include "tutorial/peltra.h"
 #include "widgets/prompts.h"
@@ -95,10 +96,8 @@ void CFlashView::OnBeforeNavigate2(const QUrl& url)
 
 QString CFlashView::ClipboardText(const QByteArray& copyText)
 {
-    // The clipboard has always carried the text as a C string: it ends at
-    // the first NUL.
-    const qsizetype nul = copyText.indexOf('\0');
-    return CodePage::toUnicode(nul < 0 ? copyText : copyText.left(nul));
+    // The same text the replay of a tutorial pastes.
+    return PageClipboardText(copyText);
 }
 
 bool CFlashView::CopyPageScript()

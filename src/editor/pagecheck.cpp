@@ -78,7 +78,7 @@ QList<CheckFinding> CheckPageEntry(int page, const PageEntry& entry, const QStri
         }
     }
 
-    const QString text = EditorText(ClipboardText(entry.text));
+    const QString text = EditorText(PageClipboardText(entry.text));
     if ((entry.color == ARROW_ADD || entry.color == ARROW_REPLACE) && text.isEmpty()) {
         out << Finding(
             page, CheckFinding::EmptyText,

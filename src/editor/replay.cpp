@@ -1,6 +1,5 @@
 #include "replay.h"
 
-#include "tutorial/codepage.h"
 
 #include <algorithm>
 
@@ -10,12 +9,6 @@ QString EditorText(const QString& text)
     lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     lines.replace(u'\r', u'\n');
     return lines;
-}
-
-QString ClipboardText(const QByteArray& copyText)
-{
-    const qsizetype nul = copyText.indexOf('\0');
-    return CodePage::toUnicode(nul < 0 ? copyText : copyText.left(nul));
 }
 
 PageEntry PageEntryAt(const CPeltra& tutorial, int page)
@@ -80,7 +73,7 @@ PageEdit PlanPageEdit(const QString& source, const PageEntry& entry)
     // The editor pastes on any page but a delete page or a kind above it.
     if (entry.color > ARROW_REPLACE)
         return edit;
-    QString text = EditorText(ClipboardText(entry.text));
+    QString text = EditorText(PageClipboardText(entry.text));
     // Only as much as the text limit leaves room for, never half a
     // surrogate pair.
     const qsizetype room =

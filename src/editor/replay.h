@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/pageselection.h"
+#include "tutorial/copytext.h"
 #include "tutorial/peltra.h"
 
 #include <QList>
@@ -19,10 +20,6 @@ constexpr qsizetype kEditorTextLimit = 0xFFFFF;
 
 // A text as the editor holds it: CR LF and lone CR become '\n'.
 QString EditorText(const QString& text);
-
-// The copy text as the clipboard carries it: the code page 932 bytes up to
-// the first NUL, decoded.
-QString ClipboardText(const QByteArray& copyText);
 
 // Page entry i of a model (an entry whose arrays are short reads zeros, as
 // the model's getters give them).

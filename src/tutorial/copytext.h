@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// A page's copy text as the clipboard carries it: the code page 932 bytes up
+// to the first NUL (the clipboard has always taken it as a C string),
+// decoded. Its line breaks are as stored (CR LF).
+QString PageClipboardText(const QByteArray& copyText);
