@@ -153,6 +153,10 @@ void TestDiagnostics::brokenSample_data()
                   S("private function «W:return-without-type»showScore()")},
                  {S("\t\t\t\t\t\treturn;\n"), S("\t\t\t\t\t\treturn «E:return-in-void»1;\n")},
                  {S("var a:Number = Math.PI"), S("var a:«E:not-a-type»void = Math.PI")},
+                 // Columns count UTF-16 units, as QString does: a Japanese
+                 // character one, a character beyond it two.
+                 {S("\"SCORE: \" + score + \"   LIFE"),
+                  S("\"点数😀: \" + «E:undefined-name»scor + \"   LIFE")},
                  {S("\t\t// タイマーが鳴るたびに"),
                   S("\t\t«E:duplicate-function»private function addStar():void\n\t\t{\n\t\t}\n\n"
                     "\t\tpublic function «E:needs-override»addChild(d:Object):void\n\t\t{\n"
