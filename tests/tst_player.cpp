@@ -213,6 +213,7 @@ private Q_SLOTS:
     void keysReachMovie();
     void programHandsOverToRunningPlayer();
     void laterMovieKeepsPage();
+    void replacedMoviesLeaveNoInstance();
     void parsesMovieError_data();
     void parsesMovieError();
     void runtimeErrorShowsInTracePane_data();
@@ -529,6 +530,54 @@ void TestPlayer::laterMovieKeepsPage()
     QTRY_COMPARE_WITH_TIMEOUT(frames.count(), 3, 60000);
     QTRY_VERIFY_WITH_TIMEOUT(ShareOf(window.view(), red) > 0.9, 60000);
     QCOMPARE(loads.count(), 0);
+
+    QCOMPARE(loads.count(), 0);
+}
+
+void TestPlayer::replacedMoviesLeaveNoInstance()
+{
+    REQUIRE_WEB_PLAYER();
+    const QString first = m_tmp.filePath(QStringLiteral("again-first.swf"));
+    const QString second = m_tmp.filePath(QStringLiteral("again-second.swf"));
+    QVERIFY(WriteFile(first, ColourMovie(200, 150, qRgb(0xe0, 0x20, 0x20))));
+    QVERIFY(WriteFile(second, ColourMovie(200, 150, qRgb(0x20, 0x40, 0xe0))));
+
+    CPlayerWindow window(kFilesFolder);
+    QSignalSpy frames(&window, &CPlayerWindow::firstFrameShown);
+    QWebEnginePage* page = window.view()->page();
+    QSignalSpy pageLoads(page, &QWebEnginePage::loadFinished);
+    window.show();
+    window.OpenMovie(first);
+    QTRY_COMPARE_WITH_TIMEOUT(pageLoads.count(), 1, 60000);
+    // The web player logs each instance it makes and ends. The first movie's
+    // instance is still on its way: the web player's code is being compiled.
+    QVERIFY(Evaluate(page, QStringLiteral(
+                               "window.instances = 0;"
+                               "const logged = console.log;"
+                               "console.log = function (...args) {"
+                               "  const text = String(args[0]);"
+                               "  if (text.includes('New Ruffle instance created')) ++instances;"
+                               "  if (text.includes('Ruffle instance destroyed')) --instances;"
+                               "  logged(...args);"
+                               "};"
+                               "true;"))
+                .toBool());
+
+    // 実行 pressed again and again, at spacings from none to longer than an
+    // instance takes to make: of the movies replaced, before or after their
+    // instance existed, none keeps one running unseen.
+    for (int i = 0; i < 9; ++i) {
+        window.OpenMovie(i % 2 ? first : second);
+        QTest::qWait(i * 25);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!frames.isEmpty() && frames.last().first().toString() == second &&
+                                 window.state() == CPlayerWindow::State::Playing,
+                             60000);
+    QTRY_COMPARE_WITH_TIMEOUT(Evaluate(page, QStringLiteral("window.instances;")).toInt(), 1,
+                              30000);
+    QTest::qWait(500);
+    QCOMPARE(Evaluate(page, QStringLiteral("window.instances;")).toInt(), 1);
+    QCOMPARE(pageLoads.count(), 1);
 }
 
 void TestPlayer::parsesMovieError_data()
