@@ -195,14 +195,14 @@ qint64 Now()
 void PrintTimes(const char* what, std::vector<qint64> ms)
 {
     if (ms.empty()) {
-        std::printf("%-44s no figures\n", what);
+        std::printf("%-48s no figures\n", what);
         return;
     }
     std::sort(ms.begin(), ms.end());
     QStringList all;
     for (qint64 v : ms)
         all.append(QString::number(v));
-    std::printf("%-44s min %5lld ms  median %5lld ms   (%s)\n", what, ms.front(), ms[ms.size() / 2],
+    std::printf("%-48s min %5lld ms  median %5lld ms   (%s)\n", what, ms.front(), ms[ms.size() / 2],
                 qPrintable(all.join(QLatin1Char(' '))));
 }
 
@@ -217,7 +217,7 @@ void PrintMemory(const char* what, const std::vector<Memory>& memories)
         own += m.privateKiB;
     }
     const qint64 n = qint64(memories.size());
-    std::printf("%-44s RSS %4lld MiB  PSS %4lld MiB  private %4lld MiB  (%d processes, mean of "
+    std::printf("%-48s RSS %4lld MiB  PSS %4lld MiB  private %4lld MiB  (%d processes, mean of "
                 "%lld)\n",
                 what, rss / n / 1024, pss / n / 1024, own / n / 1024, memories.front().processes,
                 n);
