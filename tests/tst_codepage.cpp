@@ -2,6 +2,7 @@
 #include "tutorial/codepage.h"
 
 #include <QRandomGenerator>
+#include <QStringEncoder>
 #include <QTest>
 
 #include <string_view>
@@ -28,6 +29,7 @@ private Q_SLOTS:
     void longTextWithScatteredBadCharacters();
     void sameAsCharacterByCharacter_data();
     void sameAsCharacterByCharacter();
+    void noCharacterOutsideTheBmp();
 };
 
 void TestCodePage::toUnicode_data()
@@ -190,6 +192,22 @@ void TestCodePage::sameAsCharacterByCharacter()
         expected += CodePage::fromUnicode(piece);
     }
     QCOMPARE(CodePage::fromUnicode(text), expected);
+}
+
+// The encoder takes every character outside the BMP as one the code page
+// lacks without asking the converter: the converter agrees, giving each of
+// them its substitute FC FC or, for the ones meant to be invisible, nothing.
+void TestCodePage::noCharacterOutsideTheBmp()
+{
+    QList<char32_t> all;
+    for (char32_t c = 0x10000; c <= 0x10FFFF; ++c)
+        all.append(c);
+    const QString text = QString::fromUcs4(all.constData(), all.size());
+    QStringEncoder converter("windows-31j", QStringConverter::Flag::Stateless);
+    const QByteArray converted = converter.encode(text);
+    QCOMPARE(converted.count('\xFC'), converted.size());
+    QCOMPARE(converted.size() % 2, 0);
+    QCOMPARE(CodePage::fromUnicode(text), QByteArray(all.size(), '?'));
 }
 
 QTEST_GUILESS_MAIN(TestCodePage)

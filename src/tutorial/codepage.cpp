@@ -4,7 +4,6 @@
 #include <QStringEncoder>
 
 #include <array>
-#include <cstring>
 #include <memory>
 
 namespace {
@@ -51,94 +50,106 @@ qsizetype PieceLength(QStringView text, qsizetype from, qsizetype units)
     return n;
 }
 
-// The code point of a character of one or two units; a lone surrogate is
-// its own unit.
-char32_t CodePoint(QStringView character)
-{
-    return character.size() == 2 ? QChar::surrogateToUcs4(character[0], character[1])
-                                 : char32_t(character[0].unicode());
-}
-
-// What single characters encode to, the ones the code page lacks included.
-// The converter reports each character it lacks through a slow path, so a
-// text full of them is encoded from here after the first of each kind.
-class CharacterCache
+// What each BMP character encodes to, the ones the code page lacks
+// included, learnt as texts are encoded. The converter reports each
+// character it lacks through a slow path, so a text full of them is encoded
+// from here after the first of each kind. The mapping never changes; each
+// thread keeps its own table (256 KB, made at its first bad character).
+class CharacterTable
 {
 public:
-    CharacterCache() { m_entries.fill(Entry{}); }
-
-    // The character's bytes written at out; nullptr when it is not known.
-    char* Write(char32_t character, char* out) const
+    // The character's bytes written at out; nullptr when it is not known yet.
+    char* Write(char16_t character, char* out) const
     {
-        const Entry& e = m_entries[character % kSize];
-        if (e.character != character)
+        const quint32 e = m_entries[character];
+        if (e == 0)
             return nullptr;
-        if (e.size == 0) {
+        const int size = int(e >> 16) & 3;
+        if (size == 0) {
             *out = '?';
             return out + 1;
         }
-        memcpy(out, e.bytes, e.size);
-        return out + e.size;
+        out[0] = char(e & 0xFF);
+        if (size == 2)
+            out[1] = char((e >> 8) & 0xFF);
+        return out + size;
     }
     // size 0: the code page lacks the character.
-    void Store(char32_t character, const char* bytes, qsizetype size)
+    void Store(char16_t character, const char* bytes, qsizetype size)
     {
         if (size > 2)
-            return;
-        Entry& e = m_entries[character % kSize];
-        e.character = character;
-        e.size = quint8(size);
+            return; // never for this code page; then it is simply not kept
+        quint32 e = kKnown | quint32(size) << 16;
         if (size > 0)
-            memcpy(e.bytes, bytes, size_t(size));
+            e |= uchar(bytes[0]);
+        if (size > 1)
+            e |= quint32(uchar(bytes[1])) << 8;
+        m_entries[character] = e;
+    }
+
+    static CharacterTable& ForThisThread()
+    {
+        thread_local std::unique_ptr<CharacterTable> table = std::make_unique<CharacterTable>();
+        return *table;
     }
 
 private:
-    static constexpr char32_t kSize = 1024;
-    struct Entry
-    {
-        char32_t character = 0xFFFFFFFF; // no character
-        quint8 size = 0;
-        char bytes[2] = {};
-    };
-    std::array<Entry, kSize> m_entries;
+    static constexpr quint32 kKnown = 1u << 31;
+    std::array<quint32, 0x10000> m_entries{};
 };
 
-// Encodes a piece through the cache alone; nullptr when a character of it is
-// not known (what was written then does not count).
-char* WriteFromCache(const CharacterCache& cache, QStringView piece, char* out)
+// The code page has no character outside the BMP and none for a lone
+// surrogate: such a unit or pair is '?' without asking the converter.
+bool OutsideCodePage(QStringView character)
+{
+    return character.size() == 2 || character[0].isSurrogate();
+}
+
+// Encodes a piece through the table alone; nullptr when a character of it
+// is not known (what was written then does not count).
+char* WriteFromTable(const CharacterTable& table, QStringView piece, char* out)
 {
     for (qsizetype i = 0; i < piece.size();) {
         const qsizetype n = PieceLength(piece, i, 1);
-        out = cache.Write(CodePoint(piece.sliced(i, n)), out);
+        const QStringView character = piece.sliced(i, n);
+        i += n;
+        if (OutsideCodePage(character)) {
+            *out++ = '?';
+            continue;
+        }
+        out = table.Write(character[0].unicode(), out);
         if (!out)
             return nullptr;
-        i += n;
     }
     return out;
 }
 
 // Encodes a piece with a character the code page lacks one character at a
-// time: each becomes its bytes or '?', and goes into the cache.
-char* EncodeByCharacter(CountingEncoder& encoder, CharacterCache& cache, QStringView piece,
+// time: each becomes its bytes or '?', and goes into the table.
+char* EncodeByCharacter(CountingEncoder& encoder, CharacterTable& table, QStringView piece,
                         char* out)
 {
     for (qsizetype i = 0; i < piece.size();) {
         const qsizetype n = PieceLength(piece, i, 1);
         const QStringView character = piece.sliced(i, n);
-        const char32_t point = CodePoint(character);
         i += n;
-        if (char* next = cache.Write(point, out)) {
+        if (OutsideCodePage(character)) {
+            *out++ = '?';
+            continue;
+        }
+        const char16_t unit = character[0].unicode();
+        if (char* next = table.Write(unit, out)) {
             out = next;
             continue;
         }
         const qsizetype failed = encoder.invalidCount();
         char* next = encoder.appendToBuffer(out, character);
         if (encoder.invalidCount() != failed) {
-            cache.Store(point, nullptr, 0);
+            table.Store(unit, nullptr, 0);
             *out = '?';
             next = out + 1;
         } else {
-            cache.Store(point, out, next - out);
+            table.Store(unit, out, next - out);
         }
         out = next;
     }
@@ -165,18 +176,18 @@ QByteArray fromUnicode(const QString& text)
     // FC FC (and a lone surrogate at the end vanishes), so the '?' is ours.
     // The text goes through one encoder in pieces; a piece with a character
     // the code page lacks is done again character by character, and from
-    // then on a piece whose characters are all known comes from the cache.
+    // then on a piece whose characters are all known comes from the table.
     // The time stays linear however many characters are bad.
     CountingEncoder encoder;
     QByteArray out(encoder.requiredSpace(text.size()), Qt::Uninitialized);
     char* end = out.data();
-    std::unique_ptr<CharacterCache> cache; // made at the first bad character
+    CharacterTable* table = nullptr; // taken at the first bad character
     for (qsizetype from = 0; from < text.size();) {
         const qsizetype n = PieceLength(text, from, kPiece);
         const QStringView piece = QStringView(text).sliced(from, n);
         from += n;
-        if (cache) {
-            if (char* next = WriteFromCache(*cache, piece, end)) {
+        if (table) {
+            if (char* next = WriteFromTable(*table, piece, end)) {
                 end = next;
                 continue;
             }
@@ -187,9 +198,9 @@ QByteArray fromUnicode(const QString& text)
             end = next;
             continue;
         }
-        if (!cache)
-            cache = std::make_unique<CharacterCache>();
-        end = EncodeByCharacter(encoder, *cache, piece, end);
+        if (!table)
+            table = &CharacterTable::ForThisThread();
+        end = EncodeByCharacter(encoder, *table, piece, end);
     }
     out.truncate(end - out.constData());
     return out;
