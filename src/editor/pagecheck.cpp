@@ -10,7 +10,7 @@ namespace {
 // the empty line after a final break does not.
 int WholeLineCount(const QString& text)
 {
-    const int breaks = int(text.count(u'\n'));
+    const int breaks = int(LineBreakCount(text));
     return breaks + (text.isEmpty() || text.endsWith(u'\n') ? 0 : 1);
 }
 
@@ -89,7 +89,7 @@ QList<CheckFinding> CheckPageEntry(int page, const PageEntry& entry, const QStri
     // become one line.
     if (edit.action == PageEdit::Paste && !edit.inserted.endsWith(u'\n') &&
         edit.end < stage.size()) {
-        const int joined = int(QStringView(stage).left(edit.end).count(u'\n')) + 1;
+        const int joined = int(LineBreakCount(QStringView(stage).left(edit.end))) + 1;
         out << Finding(page, CheckFinding::NoFinalLineBreak,
                        QStringLiteral("スクリプトが改行で終わっていないので、貼り付けると最後の行が"
                                       "次の行(%1行目)とつながります")

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 // Replaying a tutorial: the edit each page makes on the source, made the way
 // a learner makes it in the editor. The page shows, the editor selects the
@@ -41,6 +42,9 @@ struct PageEdit
     qsizetype end = 0;
     QString inserted; // what the paste puts in, line breaks as '\n'
 };
+
+// The number of '\n' in text (faster than QString::count on long sources).
+qsizetype LineBreakCount(QStringView text);
 
 // The offset of a line and column in a text separated by '\n' (a line past
 // the end gives the end of the text; a column is kept within its line).
