@@ -13,6 +13,7 @@
 // Usage: bench_player [program folder]   (default: this build's bin/)
 // Offscreen unless $QT_QPA_PLATFORM or a display says otherwise.
 
+#include "benchsupport.h"
 #include "playerinstance.h"
 #include "playernotes.h"
 
@@ -34,60 +35,6 @@ namespace {
 
 constexpr int kRuns = 7;
 constexpr int kWaitMs = 120000;
-
-struct Memory
-{
-    qint64 rssKiB = 0;
-    qint64 pssKiB = 0;
-    qint64 privateKiB = 0; // pages no other process shares: what the player alone costs
-    int processes = 0;
-};
-
-// Reads "<key>: <n> kB" from a /proc file.
-qint64 ProcKiB(const QString& path, const QByteArray& key)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : file.readAll().split('\n'))
-        if (line.startsWith(key + ':'))
-            return line.mid(key.size() + 1).trimmed().split(' ').value(0).toLongLong();
-    return 0;
-}
-
-// The process and every process below it (the web engine's helpers).
-Memory MemoryOfTree(qint64 root)
-{
-    QMultiHash<qint64, qint64> children;
-    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString& name : pids) {
-        bool ok = false;
-        const qint64 pid = name.toLongLong(&ok);
-        if (!ok)
-            continue;
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        // "pid (name) state ppid ...": the name may hold blanks and parentheses.
-        const QByteArray text = stat.readAll();
-        const QList<QByteArray> rest = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        children.insert(rest.value(1).toLongLong(), pid);
-    }
-    Memory memory;
-    std::vector<qint64> todo{root};
-    while (!todo.empty()) {
-        const qint64 pid = todo.back();
-        todo.pop_back();
-        memory.rssKiB += ProcKiB(QStringLiteral("/proc/%1/status").arg(pid), "VmRSS");
-        const QString rollup = QStringLiteral("/proc/%1/smaps_rollup").arg(pid);
-        memory.pssKiB += ProcKiB(rollup, "Pss");
-        memory.privateKiB += ProcKiB(rollup, "Private_Clean") + ProcKiB(rollup, "Private_Dirty");
-        ++memory.processes;
-        for (qint64 child : children.values(pid))
-            todo.push_back(child);
-    }
-    return memory;
-}
 
 class Bench
 {
