@@ -21,6 +21,7 @@
 #include <QTextStream>
 #include <QtTest>
 
+#include <climits>
 #include <functional>
 
 Q_DECLARE_METATYPE(PageEntry)
@@ -189,6 +190,9 @@ void TestCheck::entries_data()
         << QList<PageEntry>{Entry(ARROW_DELETE, 2, 3)} << QList<PageKind>{{0, F::CountPastEnd}};
     QTest::newRow("a count on an add page is no span")
         << QList<PageEntry>{Entry(ARROW_ADD, 1, 0, "x\r\n")} << QList<PageKind>{};
+    QTest::newRow("the largest line and count")
+        << QList<PageEntry>{Entry(ARROW_DELETE, INT_MAX, INT_MAX), Entry(INT_MIN, INT_MIN, INT_MIN)}
+        << QList<PageKind>{{0, F::LinePastEnd}, {1, F::BadKind}, {1, F::LineBeforeStart}};
     QTest::newRow("kind 3") << QList<PageEntry>{Entry(3, 1, 1, "x\r\n")}
                             << QList<PageKind>{{0, F::BadKind}};
     QTest::newRow("kind -1 joins the line it is pasted into")

@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <climits>
+
 Q_DECLARE_METATYPE(PageEntry)
 Q_DECLARE_METATYPE(DerivedEntry::Status)
 Q_DECLARE_METATYPE(QList<int>)
@@ -102,6 +104,9 @@ void TestReplay::applyPage_data()
     QTest::newRow("kind 3 offers no edit") << abc << Entry(3, 2, 1, "x\r\n") << abc;
     QTest::newRow("a negative kind pastes like an add")
         << abc << Entry(-1, 2, 1, "x\r\n") << QStringLiteral("a\nx\nb\nc\n");
+    QTest::newRow("the largest line and count")
+        << abc << Entry(ARROW_REPLACE, INT_MAX, INT_MAX, "x\r\n") << QStringLiteral("a\nb\nc\nx\n");
+    QTest::newRow("the smallest line") << abc << Entry(ARROW_DELETE, INT_MIN, INT_MAX) << QString();
     QTest::newRow("into an empty source")
         << QString() << Entry(ARROW_ADD, 1, 1, "x\r\n") << QStringLiteral("x\n");
 }
