@@ -407,8 +407,9 @@ void TestMainFrame::caption()
     QCOMPARE(Frame()->windowTitle(), QStringLiteral("無題 - Peltra 0.7"));
     doc->SetTitle(QStringLiteral("第1回"));
     QCOMPARE(Frame()->windowTitle(), QStringLiteral("第1回 - Peltra 0.7"));
+    // An unsaved project or unsaved editor text is marked.
     doc->SetModifiedFlag(true);
-    QCOMPARE(Frame()->windowTitle(), QStringLiteral("第1回 - Peltra 0.7"));
+    QCOMPARE(Frame()->windowTitle(), QStringLiteral("第1回* - Peltra 0.7"));
     doc->SetModifiedFlag(false);
     theApp.OnFileNew();
     QCOMPARE(Frame()->windowTitle(), QStringLiteral("無題 - Peltra 0.7"));
@@ -421,7 +422,9 @@ void TestMainFrame::columnsStartAsHalves()
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
     QCOMPARE(frame.m_wndSplitter->widget(0), static_cast<QWidget*>(frame.m_pBrowserPane));
-    QCOMPARE(frame.m_wndSplitter->widget(1), static_cast<QWidget*>(frame.m_pEditorPane));
+    // The right column holds the editor (and the compiler's messages below it).
+    QCOMPARE(frame.m_wndSplitter->widget(1), static_cast<QWidget*>(frame.m_wndEditorColumn));
+    QCOMPARE(frame.m_wndEditorColumn->widget(0), static_cast<QWidget*>(frame.m_pEditorPane));
     QCOMPARE(frame.m_wndSplitter->sizes().at(0), 500);
     QCOMPARE(frame.m_pBrowserPane->width(), 500);
     // The right column takes the rest.

@@ -6,9 +6,13 @@
 #include "app/recentfilelist.h"
 #include "browser/flashview.h"
 #include "build/compilecommand.h"
+#include "build/compilejob.h"
+#include "build/diagnostics.h"
 #include "build/locations.h"
+#include "build/messagespane.h"
 #include "build/processrunner.h"
 #include "build/sourcefile.h"
+#include "editor/diagnosticmarks.h"
 #include "editor/programmingview.h"
 #include "tutorial/flashdoc.h"
 
@@ -25,9 +29,12 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProcess>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTextDocument>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -105,8 +112,12 @@ CMainFrame::~CMainFrame()
         disconnect(recent, nullptr, this, nullptr);
     if (m_pDocument)
         disconnect(m_pDocument, nullptr, this, nullptr);
-    if (m_pEditorPane)
+    if (m_pEditorPane) {
         disconnect(m_pEditorPane, nullptr, this, nullptr);
+        disconnect(m_pEditorPane->document(), nullptr, this, nullptr);
+    }
+    if (m_pCompileJob)
+        disconnect(m_pCompileJob, nullptr, this, nullptr);
     if (m_pBrowserPane) {
         disconnect(m_pBrowserPane, nullptr, this, nullptr);
         m_pBrowserPane->SetMainWindowQuery({});
@@ -119,9 +130,27 @@ void CMainFrame::OnCreateClient()
     m_wndSplitter = new QSplitter(Qt::Horizontal, this);
     m_wndSplitter->setObjectName(QStringLiteral("splitter"));
     m_pBrowserPane = new CFlashView(m_wndSplitter);
-    m_pEditorPane = new CProgrammingView(m_wndSplitter);
     m_wndSplitter->addWidget(m_pBrowserPane);
-    m_wndSplitter->addWidget(m_pEditorPane);
+    // The right column: the editor, and below it the compiler's messages
+    // once there was a build.
+    m_wndEditorColumn = new QSplitter(Qt::Vertical, m_wndSplitter);
+    m_wndEditorColumn->setObjectName(QStringLiteral("editorColumn"));
+    m_wndEditorColumn->setChildrenCollapsible(false);
+    m_pEditorPane = new CProgrammingView(m_wndEditorColumn);
+    m_pMessagesPane = new CMessagesPane(m_wndEditorColumn);
+    m_wndEditorColumn->addWidget(m_pEditorPane);
+    m_wndEditorColumn->addWidget(m_pMessagesPane);
+    m_wndEditorColumn->setStretchFactor(0, 1);
+    m_wndEditorColumn->setStretchFactor(1, 0);
+    m_pMessagesPane->hide();
+    m_wndSplitter->addWidget(m_wndEditorColumn);
+    m_pDiagnosticMarks = new CDiagnosticMarks(m_pEditorPane);
+
+    m_pCompileJob = new CompileJob(this);
+    // Esc stops a running compile; it is off otherwise, so the panes keep it.
+    m_pCancelShortcut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    m_pCancelShortcut->setContext(Qt::WindowShortcut);
+    m_pCancelShortcut->setEnabled(false);
     // Like the frame's splitter: a size change goes to the last column.
     m_wndSplitter->setStretchFactor(0, 0);
     m_wndSplitter->setStretchFactor(1, 1);
@@ -147,6 +176,13 @@ void CMainFrame::ConnectPanes()
     connect(m_pEditorPane, &CProgrammingView::scriptTaken, this, &CMainFrame::OnScriptTaken);
     connect(m_pEditorPane, &CProgrammingView::commandStateChanged, this,
             &CMainFrame::UpdateEditCommands);
+    // The caption marks unsaved editor text.
+    connect(m_pEditorPane->document(), &QTextDocument::modificationChanged, this,
+            &CMainFrame::UpdateFrameTitle);
+    connect(m_pMessagesPane, &CMessagesPane::positionRequested, this, &CMainFrame::OnMessageChosen);
+    connect(m_pCompileJob, &CompileJob::progress, this, &CMainFrame::OnCompileProgress);
+    connect(m_pCompileJob, &CompileJob::finished, this, &CMainFrame::OnCompileFinished);
+    connect(m_pCancelShortcut, &QShortcut::activated, this, &CMainFrame::CancelBuild);
 }
 
 bool CMainFrame::IsMainWindow() const
@@ -176,8 +212,10 @@ void CMainFrame::OnContentCleared()
 {
     // At start-up the document is made before the window is the main
     // window; then only the model is cleared.
-    if (IsMainWindow())
+    if (IsMainWindow()) {
         m_pEditorPane->SetWindowText(QString());
+        m_pEditorPane->document()->setModified(false);
+    }
 }
 
 void CMainFrame::OnProjectOpened()
@@ -186,6 +224,7 @@ void CMainFrame::OnProjectOpened()
         return;
     m_pBrowserPane->ShowStartPage(false);
     m_pEditorPane->SetWindowText(QString());
+    m_pEditorPane->document()->setModified(false);
 }
 
 void CMainFrame::OnPageSettingsApplied()
@@ -521,12 +560,16 @@ void CMainFrame::OnEditUndo()
 
 void CMainFrame::OnFileOpen()
 {
+    if (!SaveEditorChanges())
+        return;
     if (CFlashDoc* doc = theApp.GetDocument())
         doc->OnFileOpen();
 }
 
 void CMainFrame::OnFileNew()
 {
+    if (!SaveEditorChanges())
+        return;
     theApp.OnFileNew();
 }
 
@@ -565,6 +608,8 @@ void CMainFrame::OnDeleteRegistry()
 
 void CMainFrame::OnRecentFile(int index)
 {
+    if (!SaveEditorChanges())
+        return;
     theApp.OpenRecentFile(index);
 }
 
@@ -612,7 +657,11 @@ void CMainFrame::AttachDocument(CFlashDoc* document)
 
 void CMainFrame::UpdateFrameTitle()
 {
-    const QString title = m_pDocument ? m_pDocument->GetTitle() : QString();
+    QString title = m_pDocument ? m_pDocument->GetTitle() : QString();
+    // An asterisk after the title while the project or the editor's text
+    // is unsaved.
+    if ((m_pDocument && m_pDocument->IsModified()) || IsEditorModified())
+        title += u'*';
     setWindowTitle(title.isEmpty() ? WindowTitle() : title + QStringLiteral(" - ") + WindowTitle());
 }
 
@@ -620,8 +669,11 @@ void CMainFrame::OnInitialUpdate()
 {
     if (m_pBrowserPane)
         m_pBrowserPane->OnInitialUpdate();
-    if (m_pEditorPane)
+    if (m_pEditorPane) {
         m_pEditorPane->OnInitialUpdate();
+        // Nothing the learner typed is in the editor yet.
+        m_pEditorPane->document()->setModified(false);
+    }
     UpdateEditCommands();
 }
 
@@ -742,6 +794,8 @@ void CMainFrame::OpenDroppedFiles(const QMimeData* data)
     }
     activateWindow();
     raise();
+    if (!SaveEditorChanges())
+        return;
     // Each in turn, as the framework opens them; the last that opens stays.
     for (const QString& path : paths)
         theApp.OpenDocumentFile(path);
@@ -767,7 +821,15 @@ void CMainFrame::dropEvent(QDropEvent* event)
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    if (m_bBuilding) {
+    if (IsBuilding()) {
+        // The compile is cancelled first; the window closes once it has
+        // ended (OnCompileFinished).
+        m_bCloseAfterBuild = true;
+        CancelBuild();
+        event->ignore();
+        return;
+    }
+    if (!SaveEditorChanges()) {
         event->ignore();
         return;
     }
@@ -779,43 +841,187 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+bool CMainFrame::IsBuilding() const
+{
+    return m_pCompileJob && m_pCompileJob->isRunning();
+}
+
+void CMainFrame::CancelBuild()
+{
+    if (IsBuilding())
+        m_pCompileJob->cancel();
+}
+
+bool CMainFrame::IsEditorModified() const
+{
+    return m_pEditorPane && m_pEditorPane->document()->isModified();
+}
+
+bool CMainFrame::SaveEditorChanges()
+{
+    if (!IsEditorModified())
+        return true;
+    const auto answer = AfxMessageBox(QStringLiteral("Main.as への変更を保存しますか?"),
+                                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    switch (answer) {
+    case QMessageBox::Yes:
+        return SaveSourceForBuild();
+    case QMessageBox::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CMainFrame::SaveSourceForBuild()
+{
+    const QString text = m_pEditorPane ? m_pEditorPane->GetWindowText() : QString();
+    const FileResult saved = SaveSourceFile(m_strSourcePath, text);
+    if (!saved.ok()) {
+        QString reason = saved.message();
+        if (reason.isEmpty())
+            reason = QStringLiteral("エラー コード %1").arg(int(saved.code()));
+        AfxMessageBox(QStringLiteral("%1 を保存できませんでした。\n%2")
+                          .arg(QDir::toNativeSeparators(m_strSourcePath), reason));
+        return false;
+    }
+    if (m_pEditorPane)
+        m_pEditorPane->document()->setModified(false);
+    return true;
+}
+
 void CMainFrame::OnBuildAndRun()
 {
-    if (m_bBuilding)
+    if (IsBuilding()) {
+        // 実行 again stops the running compile.
+        CancelBuild();
         return;
-    m_bBuilding = true;
+    }
+    // A source that cannot be saved is not compiled: the compiler would
+    // read the old one.
+    if (!SaveSourceForBuild())
+        return;
 
-    // The editor's text goes to Main.as whatever becomes of the save.
-    const QString text = m_pEditorPane ? m_pEditorPane->GetWindowText() : QString();
-    SaveSourceFile(m_strSourcePath, text);
+    m_pDiagnosticMarks->Clear();
+    const QFileInfo movie(m_strMoviePath);
+    m_movieTimeBeforeBuild = movie.exists() ? movie.lastModified() : QDateTime();
+    m_bCloseAfterBuild = false;
+    if (!m_pCompileJob->start(CompileArguments(m_strMxmlcPath, m_strSourcePath, GetGameRoot())))
+        return;
+    m_pCancelShortcut->setEnabled(true);
+    OnCompileProgress(0);
+}
 
-    const QString commandLine =
-        FormatCompileCommandLine(m_strMxmlcPath, m_strSourcePath, GetGameRoot());
+void CMainFrame::OnCompileProgress(qint64 elapsedMs)
+{
+    SetStatusText(QStringLiteral("コンパイル中… %1 秒").arg(elapsedMs / 1000));
+}
 
-    // The window takes no input while the compiler runs, but keeps painting.
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const RunResult result = RunCompilerProcess(
-        commandLine, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
-    QApplication::restoreOverrideCursor();
-    m_bBuilding = false;
+namespace {
+
+QString Seconds(qint64 ms)
+{
+    return QString::number(double(ms) / 1000.0, 'f', 1);
+}
+
+} // namespace
+
+void CMainFrame::OnCompileFinished(const RunResult& result)
+{
+    m_pCancelShortcut->setEnabled(false);
+    if (m_bCloseAfterBuild) {
+        // The window was closed during the compile: it closes now.
+        m_bCloseAfterBuild = false;
+        SetStatusText(QString());
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
+    m_pMessagesPane->show();
 
     if (!result.ok) {
-        // A failed call abandons this build; the program keeps running.
+        // The compiler could not be run: the build is abandoned, the
+        // program goes on.
         const QString report = result.report();
         std::fputs(report.toLocal8Bit().constData(), stderr);
+        m_pMessagesPane->ShowNote(QStringLiteral("コンパイラーを起動できませんでした。"));
+        SetStatusText(QString());
         AfxMessageBox(report);
         return;
     }
-    // The player is started on the movie whether or not the compile wrote
-    // one; a player that cannot be started is not reported.
-    QProcess::startDetached(m_strPlayerPath, {m_strMoviePath});
+    if (result.end == RunEnd::Cancelled) {
+        const QString text = QStringLiteral("コンパイルを中止しました。");
+        m_pMessagesPane->ShowNote(text);
+        SetStatusText(text);
+        return;
+    }
+    if (result.end == RunEnd::TimedOut) {
+        const QString text =
+            QStringLiteral("コンパイルが %1 秒を過ぎても終わらないため、中止しました。")
+                .arg(m_pCompileJob->timeLimit().count() / 1000);
+        m_pMessagesPane->ShowNote(text);
+        SetStatusText(text);
+        AfxMessageBox(text);
+        return;
+    }
+
+    const QList<Diagnostic> diagnostics = ParseDiagnostics(result.output);
+    const qsizetype errors = CountDiagnostics(diagnostics, Diagnostic::Kind::Error);
+    const qsizetype warnings = CountDiagnostics(diagnostics, Diagnostic::Kind::Warning);
+    QList<CDiagnosticMarks::Mark> marks;
+    QList<Diagnostic> warningList;
+    for (const Diagnostic& d : diagnostics) {
+        if (d.kind == Diagnostic::Kind::Warning)
+            warningList.append(d);
+        if (d.kind != Diagnostic::Kind::Other && d.line > 0 && d.isAbout(m_strSourcePath))
+            marks.append({d.line, d.column, d.kind == Diagnostic::Kind::Error});
+    }
+    m_pDiagnosticMarks->SetMarks(marks);
+
+    // Only a movie this compile wrote is played: never the one before.
+    const QFileInfo movie(m_strMoviePath);
+    const bool newMovie = movie.exists() && (!m_movieTimeBeforeBuild.isValid() ||
+                                             movie.lastModified() != m_movieTimeBeforeBuild);
+    const QString warningText =
+        warnings > 0 ? QStringLiteral("、警告 %1 件").arg(warnings) : QString();
+    if (result.succeeded() && errors == 0 && newMovie) {
+        const QString summary =
+            QStringLiteral("コンパイル完了 (%1 秒)").arg(Seconds(result.elapsedMs)) + warningText;
+        m_pMessagesPane->ShowSuccess(summary, warningList, m_strSourcePath);
+        SetStatusText(summary);
+        // A player that cannot be started is not reported.
+        QProcess::startDetached(m_strPlayerPath, {m_strMoviePath});
+        return;
+    }
+
+    QString summary;
+    if (errors > 0)
+        summary = QStringLiteral("コンパイル エラー %1 件").arg(errors) + warningText;
+    else if (!result.succeeded())
+        summary = QStringLiteral("コンパイルに失敗しました (終了コード %1)").arg(result.exitCode);
+    else
+        summary = QStringLiteral("コンパイラーがムービーを書きませんでした");
+    summary += QStringLiteral(" (%1 秒)").arg(Seconds(result.elapsedMs));
+    m_pMessagesPane->ShowFailure(summary, diagnostics, m_strSourcePath);
+    SetStatusText(summary);
+}
+
+void CMainFrame::OnMessageChosen(int line, int column)
+{
+    // Only the caret moves: the page's guided editing stays as it is.
+    CDiagnosticMarks::ShowPlace(m_pEditorPane, line, column);
+    SetActivePane(1);
 }
 
 void CMainFrame::OnOpenLastSource()
 {
+    if (!SaveEditorChanges())
+        return;
     QString text;
-    if (LoadSourceFile(m_strSourcePath, text) && m_pEditorPane)
+    if (LoadSourceFile(m_strSourcePath, text) && m_pEditorPane) {
         m_pEditorPane->SetWindowText(text);
+        m_pEditorPane->document()->setModified(false);
+    }
     if (m_pBrowserPane)
         m_pBrowserPane->ShowStartPage(true);
 }
+

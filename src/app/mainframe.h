@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QHash>
 #include <QKeyCombination>
 #include <QList>
@@ -8,14 +9,19 @@
 
 class QAction;
 class QLabel;
+class QShortcut;
 class QMenu;
 class QDropEvent;
 class QMimeData;
 class QSplitter;
 class QToolBar;
+class CDiagnosticMarks;
 class CFlashDoc;
 class CFlashView;
+class CMessagesPane;
 class CProgrammingView;
+class CompileJob;
+struct RunResult;
 
 // The main window: a splitter with the tutorial browser on the left and the
 // script editor on the right, the menu bar, the labelled toolbar and the
@@ -41,8 +47,21 @@ public:
     // The column of the active pane: the one the Edit commands act on.
     int GetActivePane() const { return m_nActivePane; }
 
+    // 実行: saves the editor's text to Main.as and starts the compile, which
+    // runs while the window goes on; the player starts when it wrote a new
+    // movie. While a compile runs, 実行 (and Esc) cancels it instead.
     void OnBuildAndRun();
     void OnOpenLastSource();
+    bool IsBuilding() const;
+    void CancelBuild();
+
+    // Whether the editor's text changed since it was loaded or saved for a
+    // build.
+    bool IsEditorModified() const;
+    // With unsaved editor text, asks "Main.as への変更を保存しますか?": はい
+    // saves it to Main.as, いいえ goes on without. False for キャンセル and
+    // for a save that failed (which says why).
+    bool SaveEditorChanges();
 
     // The first update of both panes for a project created or opened through
     // the framework: the browser shows the start page, the editor is reset.
@@ -62,6 +81,12 @@ public:
     QSplitter* m_wndSplitter = nullptr;
     CFlashView* m_pBrowserPane = nullptr;
     CProgrammingView* m_pEditorPane = nullptr;
+    // The right column: the editor above the compiler's messages, which
+    // appear with the first build.
+    QSplitter* m_wndEditorColumn = nullptr;
+    CMessagesPane* m_pMessagesPane = nullptr;
+    CDiagnosticMarks* m_pDiagnosticMarks = nullptr;
+    CompileJob* m_pCompileJob = nullptr;
     QString m_strMxmlcPath;
     QString m_strSourcePath;
     // Where the build starts the player and what it hands it; set with the
@@ -133,6 +158,10 @@ private:
     void OnProjectOpened();
     void OnPageSettingsApplied();
     void OnPathNameRecorded(const QString& path);
+    void OnCompileProgress(qint64 elapsedMs);
+    void OnCompileFinished(const RunResult& result);
+    void OnMessageChosen(int line, int column);
+    bool SaveSourceForBuild();
     static bool HasDroppedFiles(const QDropEvent* event);
     void OpenDroppedFiles(const QMimeData* data);
 
@@ -144,5 +173,8 @@ private:
     int m_nActivePane = 0;
     bool m_bColumnsSet = false;
     bool m_bWasMaximized = false;
-    bool m_bBuilding = false;
+    QShortcut* m_pCancelShortcut = nullptr;
+    // The movie's time before the running compile (invalid: there was none).
+    QDateTime m_movieTimeBeforeBuild;
+    bool m_bCloseAfterBuild = false;
 };
