@@ -153,9 +153,7 @@ void TestBuildAndRun::init()
 // compiler has finished.
 void TestBuildAndRun::Build()
 {
-    QWidget* button = Frame()->m_wndToolBar->widgetForAction(Frame()->Action(ID_BUILD_AND_RUN));
-    QVERIFY(button);
-    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+    QVERIFY(m_app.ClickToolButton(ID_BUILD_AND_RUN));
 }
 
 // The build works with the places below the program folder.

@@ -177,7 +177,6 @@ private:
     bool LinkPosition(const QString& target, QPoint* point);
     // Waits until the page's link to target is (or is not) under the mouse.
     bool LinkHovered(const QString& target, bool hovered);
-    void ClickToolButton(int id);
     // Follows the link to target on the page shown, with a real click.
     bool ClickLink(const QString& target);
     // Makes one page's edit; names the page in failures.
@@ -248,15 +247,6 @@ bool TestLearnerRoad::LinkPosition(const QString& target, QPoint* point)
     return QRect(QPoint(0, 0), Browser()->size()).contains(*point);
 }
 
-void TestLearnerRoad::ClickToolButton(int id)
-{
-    QWidget* button = Frame()->m_wndToolBar->widgetForAction(Frame()->Action(id));
-    QVERIFY(button);
-    QVERIFY(button->isEnabled());
-    QTest::mouseMove(button, button->rect().center());
-    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
-}
-
 bool TestLearnerRoad::LinkHovered(const QString& target, bool hovered)
 {
     const QString script =
@@ -314,7 +304,7 @@ void TestLearnerRoad::lastSourceLoadsTemplate()
 {
     Editor()->SetWindowText(QStringLiteral("not the template"));
     const int loads = m_nLoads;
-    ClickToolButton(ID_OPEN_LAST_SOURCE);
+    QVERIFY(m_app.ClickToolButton(ID_OPEN_LAST_SOURCE));
     const QByteArray templateSource =
         ReadAll(kSourceDir + QStringLiteral("/sample/game/src/Main.as"));
     QVERIFY(!templateSource.isEmpty());
@@ -390,7 +380,7 @@ void TestLearnerRoad::WorkThroughPage(int page, int pageCount)
         if (page % 2 == 0)
             QTest::keyClick(Editor(), Qt::Key_V, Qt::ControlModifier);
         else
-            ClickToolButton(ID_EDIT_PASTE);
+            QVERIFY(m_app.ClickToolButton(ID_EDIT_PASTE));
         expected.replace(start, end - start, QString(script).remove(u'\r'));
         QVERIFY(Browser()->m_bCopyDone);
         // One paste per copy.
@@ -463,7 +453,7 @@ void TestLearnerRoad::buildAndRun()
 
     const bool haveCompiler = QFileInfo(Frame()->m_strMxmlcPath).isExecutable();
     m_strBuiltText = Editor()->GetWindowText();
-    ClickToolButton(ID_BUILD_AND_RUN);
+    QVERIFY(m_app.ClickToolButton(ID_BUILD_AND_RUN));
 
     const QByteArray finished = ReadAll(kSourceDir + QStringLiteral("/sample/finished/Main.as"));
     QCOMPARE(ReadAll(source), WithCrLf(finished));
@@ -497,7 +487,7 @@ void TestLearnerRoad::lastSourceReloadsBuiltText()
     QVERIFY2(m_bBuilt, "no build ran");
     Editor()->SetWindowText(QStringLiteral("changed after the build"));
     const int loads = m_nLoads;
-    ClickToolButton(ID_OPEN_LAST_SOURCE);
+    QVERIFY(m_app.ClickToolButton(ID_OPEN_LAST_SOURCE));
     QCOMPARE(Editor()->GetWindowText(), m_strBuiltText);
     QTRY_VERIFY_WITH_TIMEOUT(m_nLoads > loads, kWaitMs);
     QVERIFY(Arrived(QStringLiteral("index.html")));

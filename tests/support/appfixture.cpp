@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QTest>
+#include <QToolBar>
 
 void AppFixture::InitMain()
 {
@@ -73,6 +74,17 @@ bool AppFixture::ShowMainWindow(const QSize& size, bool active)
 int AppFixture::Stop()
 {
     return theApp.ExitInstance();
+}
+
+bool AppFixture::ClickToolButton(int id)
+{
+    CMainFrame* frame = Frame();
+    QWidget* button = frame ? frame->m_wndToolBar->widgetForAction(frame->Action(id)) : nullptr;
+    if (!button || !button->isEnabled())
+        return false;
+    QTest::mouseMove(button, button->rect().center());
+    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+    return true;
 }
 
 CMainFrame* AppFixture::Frame() const

@@ -48,6 +48,9 @@ public:
     bool ShowMainWindow(const QSize& size = QSize(1000, 700), bool active = false);
     // ExitInstance; the program's exit code.
     int Stop();
+    // Clicks the main window's toolbar button of command id, with the mouse
+    // over it first; false when the button is missing or greyed.
+    bool ClickToolButton(int id);
 
     CMainFrame* Frame() const;
     CFlashView* Browser() const;
