@@ -163,6 +163,8 @@ void PrintMemory(const char* what, const Memory& m)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // Lines as they come, between the player's own words on standard error.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const QStringList args = app.arguments();
     const QString program =
         QFileInfo(args.size() > 1 ? args.at(1) : QStringLiteral(PELTRA_PROGRAM_DIR))
@@ -184,13 +186,14 @@ int main(int argc, char** argv)
                      qPrintable(scratch.errorString()));
         return 1;
     }
-    RunBench bench(program, scratch.path());
     // Everything below runs in this environment and working folder, as the
     // program's compiles do: the compile server is found by both. A runtime
-    // folder of its own keeps the user's player and servers out of it.
-    QDir().mkpath(bench.runtime());
-    QFile::setPermissions(bench.runtime(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(bench.runtime()));
+    // folder of its own keeps the user's player and servers out of it; it
+    // is set before anything asks for the runtime folder.
+    const QString runtime = scratch.filePath(QStringLiteral("runtime"));
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
     qputenv("PELTRA_PLAYER_NOTES",
             QFile::encodeName(scratch.filePath(QStringLiteral("notes.txt"))));
     qunsetenv("PELTRA_COMPILE_SERVER");
@@ -199,6 +202,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
     }
+    RunBench bench(program, scratch.path());
     QDir::setCurrent(scratch.path());
     if (!LayOutSampleGame(bench.root()) || !bench.LoadSource()) {
         std::fprintf(stderr, "bench_run: cannot lay out the game in %s\n",
