@@ -6,6 +6,8 @@
 #include "app/mainframe.h"
 #include "app/recentfilelist.h"
 #include "app/shellregistration.h"
+#include "build/locations.h"
+#include "build/warmup.h"
 #include "tutorial/flashdoc.h"
 #include "tutorial/logging.h"
 
@@ -76,6 +78,9 @@ bool CFlashApp::InitInstance(const QStringList& arguments)
     }
     m_pMainWnd->show();
     m_pMainWnd->activateWindow();
+    // The player and the compiler start warming in the background, so that
+    // the first 実行 is as quick as the later ones.
+    CWarmUp::StartIfEnabled(CWarmUp::PathsFor(GetProgramFolder(), GetGameRoot()), m_pMainWnd);
     return true;
 }
 
