@@ -12,12 +12,15 @@
 
 #include "support/appfixture.h"
 #include "support/guisupport.h"
+#include "support/testsupport.h"
 #include "support/windowsupport.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
 #include <QSignalSpy>
@@ -123,6 +126,8 @@ private Q_SLOTS:
     void pageMenuNeverShown();
     void linkAddressInStatusBar();
     void pageIsDrawn();
+    void localFilesOfTheTutorialOnly_data();
+    void localFilesOfTheTutorialOnly();
 
 private:
     QUrl PageUrl(const QString& name) const { return QUrl::fromLocalFile(m_dir.filePath(name)); }
@@ -137,7 +142,16 @@ private:
     bool RecordMouse(CFlashView* view);
     QString StatusText() const;
 
-    QTemporaryDir m_dir;
+    // The test's pages lie in the tutorial's HTML folder, the only one
+    // (besides the start page's) whose files the pages may read.
+    static QString PagesTemplate()
+    {
+        const QString html = QFileInfo(DefaultIndexPath(GetProgramFolder())).absolutePath();
+        QDir().mkpath(html);
+        return html + QStringLiteral("/pages-XXXXXX");
+    }
+
+    QTemporaryDir m_dir{PagesTemplate()};
     AppFixture m_app;
 };
 
@@ -893,6 +907,84 @@ void TestFlashView::pageIsDrawn()
     const QString out = qEnvironmentVariable("PELTRA_SCREENSHOT");
     if (!out.isEmpty())
         QVERIFY(Frame()->grab().save(out));
+}
+
+void TestFlashView::localFilesOfTheTutorialOnly_data()
+{
+    // Where the file lies; the project's start page lies in another folder
+    // outside the program folder.
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("readable");
+    const QString outside = QDir::home().filePath(QStringLiteral("outside"));
+    const QString startFolder = QDir::home().filePath(QStringLiteral("start"));
+    QTest::newRow("beside the page") << m_dir.filePath("data.txt") << true;
+    QTest::newRow("in a folder below the page") << m_dir.filePath("sub/data.txt") << true;
+    QTest::newRow("beside the start page") << startFolder + "/data.txt" << true;
+    QTest::newRow("system file") << QStringLiteral("/etc/passwd") << false;
+    QTest::newRow("home folder") << outside + "/data.txt" << false;
+    QTest::newRow("out by ..") << m_dir.filePath("../../outside.txt") << false;
+    QTest::newRow("out by a link") << m_dir.filePath("link/data.txt") << false;
+    QTest::newRow("beside the program") << GetProgramFolder() + "data.txt" << false;
+
+    for (const QString& path :
+         {m_dir.filePath("data.txt"), m_dir.filePath("sub/data.txt"), startFolder + "/data.txt",
+          outside + "/data.txt", m_dir.filePath("../../outside.txt"),
+          GetProgramFolder() + "data.txt"})
+        QVERIFY(WriteFile(path, "secret " + QFileInfo(path).absolutePath().toUtf8()));
+    QFile::link(outside, m_dir.filePath("link"));
+}
+
+void TestFlashView::localFilesOfTheTutorialOnly()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, readable);
+    // The project's start page, wherever it lies, opens its folder too.
+    const QString start = QDir::home().filePath(QStringLiteral("start/first.html"));
+    QVERIFY(WriteFile(start, PageHtml("first.html", "index3.html")));
+    theTutorial.SetStartPage(
+        QDir(GetProgramFolder()).relativeFilePath(start).replace('/', '\\').toLocal8Bit());
+    QCOMPARE(StartPagePath(GetProgramFolder(), theTutorial.GetStartPage()), start);
+
+    CFlashView* view = View();
+    const QString url = QUrl::fromLocalFile(file).toString();
+    for (const QString& page :
+         {PageUrl("page.html").toString(), QUrl::fromLocalFile(start).toString()}) {
+        QVERIFY(Load(view, QUrl(page)));
+        // A script's synchronous request, and an image element's load.
+        QVariant text;
+        QVERIFY(RunPageScript(view,
+                              QStringLiteral("(() => { try { const r = new XMLHttpRequest();"
+                                             " r.open('GET', '%1', false); r.send();"
+                                             " return r.responseText; }"
+                                             " catch (e) { return 'refused'; } })()")
+                                  .arg(url),
+                              &text));
+        const QByteArray expected = ReadAll(file);
+        QVERIFY2((text.toString().toUtf8() == expected) == readable,
+                 qPrintable(page + ": " + text.toString().left(40)));
+        // A frame: a refused one shows an error page the page cannot look into.
+        QVariant started;
+        QVERIFY(RunPageScript(view,
+                              QStringLiteral("window.frameText = null;"
+                                             "const f = document.createElement('iframe');"
+                                             "f.onload = () => { const d = f.contentDocument;"
+                                             "  window.frameText = d && d.body ? d.body.innerText"
+                                             " : 'refused'; };"
+                                             "f.src = '%1'; document.body.appendChild(f); 0")
+                                  .arg(url),
+                              &started));
+        QString frameText;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                QVariant state;
+                RunPageScript(view, QStringLiteral("window.frameText"), &state);
+                frameText = state.toString();
+                return !state.isNull();
+            },
+            kWaitMs));
+        QVERIFY2((frameText.trimmed().toUtf8() == expected.trimmed()) == readable,
+                 qPrintable(page + ": frame " + frameText.left(40)));
+    }
 }
 
 QTEST_MAIN(TestFlashView)

@@ -2,6 +2,18 @@
 
 #include "flashview.h"
 
+#include "browser/fileaccess.h"
+
+CFileRequestGuard::CFileRequestGuard(Folders folders, QObject* parent)
+    : QWebEngineUrlRequestInterceptor(parent), m_folders(std::move(folders))
+{}
+
+void CFileRequestGuard::interceptRequest(QWebEngineUrlRequestInfo& info)
+{
+    if (!MayReadLocalFile(info.requestUrl(), m_folders ? m_folders() : QStringList()))
+        info.block(true);
+}
+
 CFlashPage::CFlashPage(QWebEngineProfile* profile, CFlashView* view, QObject* parent)
     : QWebEnginePage(profile, parent), m_pView(view)
 {}

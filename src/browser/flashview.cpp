@@ -14,6 +14,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -35,6 +36,9 @@ CFlashView::CFlashView(QWidget* parent) : QWebEngineView(parent)
     // A profile without a storage name is off the record: no cache, cookies
     // or history are written to the home folder.
     m_pProfile = new QWebEngineProfile(this);
+    // Pages read no local file but the tutorial's own.
+    m_pProfile->setUrlRequestInterceptor(
+        new CFileRequestGuard(&CFlashView::ReadableFolders, m_pProfile));
     m_pPage = new CFlashPage(m_pProfile, this, this);
     setPage(m_pPage);
     connect(m_pPage, &QWebEnginePage::linkHovered, this, &CFlashView::OnLinkHovered);
@@ -67,6 +71,16 @@ void CFlashView::ShowStartPage(bool bDefaultIndex)
     // Whether the file exists is not checked: whatever the browser shows for
     // a missing file stays on the pane.
     load(QUrl::fromLocalFile(path));
+}
+
+QStringList CFlashView::ReadableFolders()
+{
+    const QString folder = GetProgramFolder();
+    QStringList folders{QFileInfo(DefaultIndexPath(folder)).absolutePath()};
+    const QByteArray startPage = theTutorial.GetStartPage();
+    if (!startPage.isEmpty())
+        folders << QFileInfo(StartPagePath(folder, startPage)).absolutePath();
+    return folders;
 }
 
 void CFlashView::OnBeforeNavigate2(const QUrl& url)

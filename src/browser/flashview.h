@@ -46,6 +46,10 @@ public:
     // bytes) up to its first NUL, decoded.
     static QString ClipboardText(const QByteArray& copyText);
 
+    // The folders whose files the pages may read: the tutorial's HTML
+    // folder and the folder of the project's start page.
+    static QStringList ReadableFolders();
+
     // The page's own context menu is never shown; this one-item menu
     // ("コピー") takes its place. Public so that its contents can be checked.
     void ShowContextMenu(const QPoint& globalPos);
