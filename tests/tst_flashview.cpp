@@ -121,6 +121,8 @@ private Q_SLOTS:
     void contextMenuCopiesAfterPaste();
     void deleteKeysGoToEditor_data();
     void deleteKeysGoToEditor();
+    void shiftDeleteCutsInEditor_data();
+    void shiftDeleteCutsInEditor();
     void backAndForwardBlocked_data();
     void backAndForwardBlocked();
     void pageMenuNeverShown();
@@ -799,6 +801,35 @@ void TestFlashView::deleteKeysGoToEditor()
     QTest::keyClick(input, Qt::Key_Y);
     // Keys reach the page in order: the delete key would stand between.
     QCOMPARE(Noted(view, "keys", 2), QStringLiteral("x y"));
+}
+
+void TestFlashView::shiftDeleteCutsInEditor_data()
+{
+    QTest::addColumn<int>("color");
+    QTest::addColumn<QString>("textAfter");
+    QTest::newRow("delete page: its line is cut") << int(ARROW_DELETE) << "second\nthird\n";
+    QTest::newRow("add page: nothing is cut") << int(ARROW_ADD) << "first\nsecond\nthird\n";
+}
+
+// Shift+Delete in the pane is the editor's guided Cut, as the window's
+// Shift+Delete is when the editor is active.
+void TestFlashView::shiftDeleteCutsInEditor()
+{
+    QFETCH(int, color);
+    QFETCH(QString, textAfter);
+    CFlashView* view = View();
+    QVERIFY(Load(view, PageUrl("page.html")));
+    StorePage(0, Entry("first", color)); // line 1, one line
+    Editor()->SetWindowText(QStringLiteral("first\nsecond\nthird\n"));
+    Editor()->RefreshPage();
+    QVERIFY(FocusPage(view));
+
+    QTest::keyClick(BrowserInput(view), Qt::Key_Delete, Qt::ShiftModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(Editor()->hasFocus(), kWaitMs);
+    QCOMPARE(Editor()->GetWindowText(), textAfter);
+    QCOMPARE(Editor()->m_bEditDone, color == ARROW_DELETE);
+    // The cut script frees the page's clicks.
+    QCOMPARE(View()->m_bCopyDone, color == ARROW_DELETE);
 }
 
 void TestFlashView::backAndForwardBlocked_data()

@@ -173,6 +173,7 @@ void CMainFrame::ConnectPanes()
     connect(m_pBrowserPane, &CFlashView::pageEntered, this, &CMainFrame::OnPageEntered);
     connect(m_pBrowserPane, &CFlashView::statusText, this, &CMainFrame::SetStatusText);
     connect(m_pBrowserPane, &CFlashView::editorRequested, this, &CMainFrame::OnEditorRequested);
+    connect(m_pBrowserPane, &CFlashView::cutRequested, this, &CMainFrame::OnBrowserCutRequested);
     connect(m_pEditorPane, &CProgrammingView::scriptTaken, this, &CMainFrame::OnScriptTaken);
     connect(m_pEditorPane, &CProgrammingView::commandStateChanged, this,
             &CMainFrame::UpdateEditCommands);
@@ -200,6 +201,14 @@ void CMainFrame::OnPageEntered()
 void CMainFrame::OnEditorRequested()
 {
     SetActivePane(1);
+}
+
+void CMainFrame::OnBrowserCutRequested()
+{
+    // Shift+Delete in the page does what the window's Shift+Delete does in
+    // the editor: its guided Cut.
+    SetActivePane(1);
+    OnEditCut();
 }
 
 void CMainFrame::OnScriptTaken()

@@ -153,6 +153,7 @@ private:
     bool IsMainWindow() const;
     void OnPageEntered();
     void OnEditorRequested();
+    void OnBrowserCutRequested();
     void OnScriptTaken();
     void OnContentCleared();
     void OnProjectOpened();

@@ -218,9 +218,11 @@ bool CFlashView::FilterKey(QKeyEvent* event)
     const bool press = event->type() == QEvent::KeyPress;
 
     if (!alt && (key == Qt::Key_Backspace || key == Qt::Key_Delete)) {
-        // Deleting belongs to the editor: make it the active pane; the key
-        // itself never reaches the page.
-        if (press)
+        // Deleting belongs to the editor: make it the active pane (Shift+Delete
+        // is Cut, there too); the key itself never reaches the page.
+        if (press && key == Qt::Key_Delete && event->modifiers() == Qt::ShiftModifier)
+            Q_EMIT cutRequested();
+        else if (press)
             Q_EMIT editorRequested();
         return true;
     }

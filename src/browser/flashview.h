@@ -65,6 +65,9 @@ Q_SIGNALS:
     void statusText(const QString& text);
     // Backspace or Delete was pressed in the page: deleting is the editor's.
     void editorRequested();
+    // Shift+Delete was pressed in the page: the editor's Cut, as the
+    // window's Shift+Delete gives it (a delete page's lines are cut there).
+    void cutRequested();
 
 protected:
     bool event(QEvent* event) override;
