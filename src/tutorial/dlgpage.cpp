@@ -1,9 +1,12 @@
 #include "dlgpage.h"
 
 #include "tutorial/codepage.h"
+#include "tutorial/peltra.h"
 #include "widgets/prompts.h"
 
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -102,6 +105,13 @@ CDlgPage::CDlgPage(int nPage, QWidget* parent) : QDialog(parent), m_nPageNumber(
     auto* lineCountLabel = MakeRightLabel(QStringLiteral("矢印の行数"), this);
     m_pLineCount = MakeNumberEdit(this, QStringLiteral("lineCountEdit"));
     lineCountLabel->setBuddy(m_pLineCount);
+    // Line and count (and an empty copy text) from the editor's selection;
+    // shown once the main window answers for the editor.
+    m_pFromSelection = new QPushButton(QStringLiteral("選択範囲から"), this);
+    m_pFromSelection->setObjectName(QStringLiteral("fromSelectionButton"));
+    m_pFromSelection->setToolTip(
+        QStringLiteral("エディタで選択している行から、矢印の行番号と行数を入れます"));
+    m_pFromSelection->hide();
     auto* startPageLabel = MakeRightLabel(QStringLiteral("開始ページ"), this);
     m_pStartPage = new QLineEdit(this);
     m_pStartPage->setObjectName(QStringLiteral("startPageEdit"));
@@ -123,6 +133,7 @@ CDlgPage::CDlgPage(int nPage, QWidget* parent) : QDialog(parent), m_nPageNumber(
     fields->addWidget(m_pLine, 0, 1);
     fields->addWidget(lineCountLabel, 1, 0);
     fields->addWidget(m_pLineCount, 1, 1);
+    fields->addWidget(m_pFromSelection, 0, 2, 2, 1, Qt::AlignVCenter);
     fields->addWidget(startPageLabel, 2, 0);
     fields->addWidget(m_pStartPage, 2, 1);
     fields->setColumnStretch(1, 1);
@@ -150,7 +161,8 @@ CDlgPage::CDlgPage(int nPage, QWidget* parent) : QDialog(parent), m_nPageNumber(
     setTabOrder(m_pCancel, m_pText);
     setTabOrder(m_pText, m_pLine);
     setTabOrder(m_pLine, m_pLineCount);
-    setTabOrder(m_pLineCount, m_pStartPage);
+    setTabOrder(m_pLineCount, m_pFromSelection);
+    setTabOrder(m_pFromSelection, m_pStartPage);
     setTabOrder(m_pStartPage, m_pAdd);
     setTabOrder(m_pAdd, m_pDelete);
 
@@ -159,6 +171,13 @@ CDlgPage::CDlgPage(int nPage, QWidget* parent) : QDialog(parent), m_nPageNumber(
     connect(m_pCancel, &QPushButton::clicked, this, &CDlgPage::reject);
     connect(m_pAdd, &QPushButton::clicked, this, &CDlgPage::OnAdd);
     connect(m_pDelete, &QPushButton::clicked, this, &CDlgPage::OnDelete);
+    connect(m_pFromSelection, &QPushButton::clicked, this, &CDlgPage::OnFromSelection);
+}
+
+void CDlgPage::SetQueries(const Queries& queries)
+{
+    m_queries = queries;
+    m_pFromSelection->setVisible(bool(m_queries.selection));
 }
 
 CDlgPage::~CDlgPage() = default;
@@ -179,7 +198,92 @@ void CDlgPage::OnInitDialog()
 int CDlgPage::DoModal()
 {
     OnInitDialog();
+    PlaceBesideEditor();
     return exec();
+}
+
+void CDlgPage::PlaceBesideEditor()
+{
+    if (!m_queries.area)
+        return;
+    const QRect area = m_queries.area();
+    if (!area.isValid())
+        return;
+    adjustSize();
+    // The window frame is not known before the dialog is shown: leave room
+    // for it, so that the dialog's right edge stays left of the editor.
+    constexpr int kFrameRoom = 8;
+    const QSize size = this->size() + QSize(2 * kFrameRoom, 2 * kFrameRoom);
+    int x = area.left() + (area.width() - size.width()) / 2;
+    if (x + size.width() > area.right() + 1)
+        x = area.right() + 1 - size.width();
+    int y = area.top() + (area.height() - size.height()) / 2;
+    if (const QScreen* screen = QGuiApplication::screenAt(area.center())) {
+        const QRect avail = screen->availableGeometry();
+        x = qMax(x, avail.left());
+        y = qBound(avail.top(), y, qMax(avail.top(), avail.bottom() + 1 - size.height()));
+    }
+    move(x + kFrameRoom, y + kFrameRoom);
+}
+
+void CDlgPage::OnFromSelection()
+{
+    if (!m_queries.selection)
+        return;
+    const EditorLines lines = m_queries.selection();
+    if (lines.count <= 0)
+        return;
+    m_pLine->setText(QString::number(lines.line));
+    m_pLineCount->setText(QString::number(lines.count));
+    // A script already written stays; an empty one takes the lines.
+    if (m_pText->toPlainText().isEmpty())
+        m_pText->setPlainText(lines.text);
+}
+
+QString CDlgPage::CheckQuestion(int nPage, const QList<Problem>& problems)
+{
+    QString text = QStringLiteral("%1ページ目の設定には次の問題があります。\n").arg(nPage);
+    for (const Problem& problem : problems)
+        text += QStringLiteral("\n・") + problem.text;
+    text += QStringLiteral("\n\nこのまま保存しますか?\n(「いいえ」で設定に戻ります)");
+    return text;
+}
+
+bool CDlgPage::CheckBeforeStoring()
+{
+    // Entries of the contents page are not stored: nothing to judge.
+    if (!m_queries.check || m_nPageNumber < 0)
+        return true;
+    const QList<Problem> problems =
+        m_queries.check(m_nPageNumber, PageEntry{m_strText, m_nColor, m_nLine, m_nLineCount});
+    if (problems.isEmpty())
+        return true;
+    if (AfxMessageBox(CheckQuestion(m_nPageNumber, problems),
+                      QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
+        return true;
+    // Back to the dialog, at the field of the first problem.
+    QWidget* field = m_pLine;
+    switch (problems.first().field) {
+    case FieldText:
+        field = m_pText;
+        break;
+    case FieldKind:
+        for (QRadioButton* radio : m_pRadios) {
+            if (radio->isChecked())
+                field = radio;
+        }
+        break;
+    case FieldLine:
+        field = m_pLine;
+        break;
+    case FieldCount:
+        field = m_pLineCount;
+        break;
+    }
+    field->setFocus(Qt::OtherFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(field))
+        edit->selectAll();
+    return false;
 }
 
 bool CDlgPage::ScanInt(const QString& text, int& value)
@@ -274,7 +378,7 @@ bool CDlgPage::UpdateData(bool bSaveAndValidate)
 
 void CDlgPage::accept()
 {
-    if (UpdateData(true))
+    if (UpdateData(true) && CheckBeforeStoring())
         done(IDOK);
 }
 

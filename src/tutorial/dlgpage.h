@@ -2,13 +2,18 @@
 
 #include <QByteArray>
 #include <QDialog>
+#include <QList>
+#include <QRect>
 #include <QString>
+
+#include <functional>
 
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+struct PageEntry;
 
 // The page settings dialog: the current page's copy text, arrow colour,
 // arrow line and line count, and the tutorial's start page.
@@ -27,6 +32,40 @@ public:
 
     explicit CDlgPage(int nPage, QWidget* parent = nullptr);
     ~CDlgPage() override;
+
+    // The whole lines the editor's selection touches: the first (1-based),
+    // how many, and their text with a '\n' after each. count 0: none.
+    struct EditorLines
+    {
+        int line = 0;
+        int count = 0;
+        QString text;
+    };
+    // What the check at OK found about an entry, and the field concerned.
+    enum Field { FieldText, FieldKind, FieldLine, FieldCount };
+    struct Problem
+    {
+        Field field = FieldLine;
+        QString text; // a Japanese sentence
+    };
+    // What the dialog may ask of the windows around it, handed in by the
+    // main window (through the document); the dialog knows no pane. Unset,
+    // the button 選択範囲から is hidden, OK checks nothing and the dialog
+    // opens where the system puts it.
+    struct Queries
+    {
+        std::function<EditorLines()> selection;
+        // The problems of `entry` stored as page `page`'s, judged against
+        // the source at that page's stage.
+        std::function<QList<Problem>(int page, const PageEntry& entry)> check;
+        // Where the dialog should open (global coordinates): beside the
+        // editor, so that the lines it describes stay in view.
+        std::function<QRect()> area;
+    };
+    void SetQueries(const Queries& queries);
+
+    // The text of the question the check at OK asks ("このまま保存しますか?").
+    static QString CheckQuestion(int nPage, const QList<Problem>& problems);
 
     // Fills the controls from the fields, sets the caption, makes OK the
     // default button with the focus, and runs the dialog modally. Returns
@@ -69,6 +108,10 @@ protected:
 private:
     void OnAdd();
     void OnDelete();
+    void OnFromSelection();
+    // True when the check finds nothing or the author stores anyway.
+    bool CheckBeforeStoring();
+    void PlaceBesideEditor();
     bool TakeInt(QLineEdit* edit, int& value);
 
     QPlainTextEdit* m_pText = nullptr;
@@ -80,6 +123,8 @@ private:
     QPushButton* m_pCancel = nullptr;
     QPushButton* m_pAdd = nullptr;
     QPushButton* m_pDelete = nullptr;
+    QPushButton* m_pFromSelection = nullptr;
+    Queries m_queries;
 
     // What the two text controls showed when filled, and the bytes they came
     // from: an untouched control gives back its original bytes.
