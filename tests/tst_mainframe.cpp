@@ -124,6 +124,10 @@ void TestMainFrame::menus_data()
                           << QStringList{"元に戻す(&U)\tCtrl+Z", "-", "切り取り(&T)\tCtrl+X",
                                          "コピー(&C)\tCtrl+C", "貼り付け(&P)\tCtrl+V"};
     QTest::newRow("control") << "制御(&C)" << QStringList{"実行(&E)"};
+    QTest::newRow("tools") << "ツール(&T)"
+                           << QStringList{"ページへ移動(&G)...\tCtrl+G", "このページをやり直す(&R)",
+                                          "-", "変更をこのページに記録(&W)",
+                                          "チュートリアルの検査(&K)"};
     QTest::newRow("view") << "表示(&V)" << QStringList{"ツール バー(&T)", "ステータス バー(&S)"};
     QTest::newRow("help") << "ヘルプ(&H)"
                           << QStringList{"レジストリの削除(&U)", "-",
@@ -143,7 +147,8 @@ void TestMainFrame::menus()
             found = action->menu();
     }
     QCOMPARE(titles,
-             (QStringList{"ファイル(&F)", "編集(&E)", "制御(&C)", "表示(&V)", "ヘルプ(&H)"}));
+             (QStringList{"ファイル(&F)", "編集(&E)", "制御(&C)", "ツール(&T)", "表示(&V)",
+                          "ヘルプ(&H)"}));
     QVERIFY(found);
 
     // The items shown, in order (hidden recent-file entries do not count).
@@ -213,6 +218,7 @@ void TestMainFrame::toolBar()
     const Item expected[] = {{ID_FILE_OPEN, "開く"}, {ID_OPEN_LAST_SOURCE, "最後"},
                              {0, nullptr},           {ID_EDIT_CUT, "切取"},
                              {ID_EDIT_COPY, "ｺﾋﾟｰ"}, {ID_EDIT_PASTE, "貼付"},
+                             {ID_RESTART_PAGE, "ﾘｾｯﾄ"},
                              {0, nullptr},           {ID_BUILD_AND_RUN, "実行"},
                              {0, nullptr},           {ID_APP_ABOUT, "ﾍﾙﾌﾟ"}};
     const QList<QAction*> actions = bar->actions();

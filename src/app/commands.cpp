@@ -14,6 +14,16 @@ const QHash<int, QString>& CommandStrings()
         {ID_OPEN_LAST_SOURCE,
          QStringLiteral(
              "サンプルをコーディングしたり改造したりして最後に使ったMain.asファイルを開く")},
+        {ID_CHECK_TUTORIAL,
+         QStringLiteral("テンプレートにページを順に当てはめて、チュートリアルの問題を探す\n"
+                        "チュートリアルの検査")},
+        {ID_GOTO_PAGE,
+         QStringLiteral("ページを表示し、そのページを始めるときのソースをエディタに入れる\n"
+                        "ページへ移動")},
+        {ID_RESTART_PAGE,
+         QStringLiteral("エディタを、表示中のページを始めたときのソースに戻す\nこのページをやり直す")},
+        {ID_RECORD_PAGE,
+         QStringLiteral("エディタでの変更から、表示中のページの設定を作る\n変更をこのページに記録")},
         {ID_FILE_NEW, QStringLiteral("新規にファイルを作成\n新規ファイル")},
         {ID_FILE_OPEN, QStringLiteral("既存のファイルを開く\n開く")},
         {ID_FILE_SAVE, QStringLiteral("作業中のファイルを上書きして保存\n保存")},

@@ -12,6 +12,11 @@ enum CommandId : int {
     ID_COPY_SCRIPT = 32784,
     ID_OPEN_LAST_SOURCE = 32785,
     ID_PAGE_SETTINGS = 313,
+    // The tutorial's replay commands (ツール menu).
+    ID_CHECK_TUTORIAL = 32800,
+    ID_GOTO_PAGE = 32801,
+    ID_RESTART_PAGE = 32802,
+    ID_RECORD_PAGE = 32803,
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,
     ID_FILE_SAVE = 57603,

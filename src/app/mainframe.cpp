@@ -1,9 +1,13 @@
 #include "mainframe.h"
 
+#include "app/checkjob.h"
+#include "app/checkpane.h"
 #include "app/commands.h"
 #include "app/flashapp.h"
+#include "app/gotopagedlg.h"
 #include "app/keyindicator.h"
 #include "app/recentfilelist.h"
+#include "app/tutorialcheck.h"
 #include "browser/flashview.h"
 #include "build/compilecommand.h"
 #include "build/compilejob.h"
@@ -13,13 +17,16 @@
 #include "build/processrunner.h"
 #include "build/sourcefile.h"
 #include "editor/diagnosticmarks.h"
+#include "editor/pagediff.h"
 #include "editor/programmingview.h"
+#include "editor/replay.h"
 #include "tutorial/flashdoc.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -118,6 +125,10 @@ CMainFrame::~CMainFrame()
     }
     if (m_pCompileJob)
         disconnect(m_pCompileJob, nullptr, this, nullptr);
+    if (m_pCheckJob)
+        disconnect(m_pCheckJob, nullptr, this, nullptr);
+    if (m_pCheckPane)
+        disconnect(m_pCheckPane, nullptr, this, nullptr);
     if (m_pBrowserPane) {
         disconnect(m_pBrowserPane, nullptr, this, nullptr);
         m_pBrowserPane->SetMainWindowQuery({});
@@ -151,6 +162,15 @@ void CMainFrame::OnCreateClient()
     m_pCancelShortcut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     m_pCancelShortcut->setContext(Qt::WindowShortcut);
     m_pCancelShortcut->setEnabled(false);
+
+    // The check's findings: a dock below the panes, shown by the check.
+    m_pCheckDock = new QDockWidget(QStringLiteral("チュートリアルの検査"), this);
+    m_pCheckDock->setObjectName(QStringLiteral("checkDock"));
+    m_pCheckPane = new CCheckPane(m_pCheckDock);
+    m_pCheckDock->setWidget(m_pCheckPane);
+    addDockWidget(Qt::BottomDockWidgetArea, m_pCheckDock);
+    m_pCheckDock->hide();
+    m_pCheckJob = new CheckJob(this);
     // Like the frame's splitter: a size change goes to the last column.
     m_wndSplitter->setStretchFactor(0, 0);
     m_wndSplitter->setStretchFactor(1, 1);
@@ -184,6 +204,12 @@ void CMainFrame::ConnectPanes()
     connect(m_pCompileJob, &CompileJob::progress, this, &CMainFrame::OnCompileProgress);
     connect(m_pCompileJob, &CompileJob::finished, this, &CMainFrame::OnCompileFinished);
     connect(m_pCancelShortcut, &QShortcut::activated, this, &CMainFrame::CancelBuild);
+    connect(m_pCheckPane, &CCheckPane::pageRequested, this, &CMainFrame::GoToPage);
+    connect(m_pCheckJob, &CheckJob::findingFound, m_pCheckPane, &CCheckPane::AddFinding);
+    connect(m_pCheckJob, &CheckJob::finished, this, [this](const CheckReport& report) {
+        m_pCheckPane->Finish(report);
+        SetStatusText(report.summary());
+    });
 }
 
 bool CMainFrame::IsMainWindow() const
@@ -242,6 +268,7 @@ void CMainFrame::OnPageSettingsApplied()
         return;
     m_pEditorPane->RefreshPage();
     m_pBrowserPane->m_bCopyDone = false;
+    m_pBrowserPane->FillPageScript();
 }
 
 void CMainFrame::OnPathNameRecorded(const QString& path)
@@ -277,6 +304,14 @@ const CMainFrame::ActionSpec CMainFrame::kActionTable[] = {
     {ID_VIEW_TOOLBAR, "ツール バー(&T)", nullptr, {}, nullptr, nullptr, true},
     {ID_VIEW_STATUS_BAR, "ステータス バー(&S)", nullptr, {}, nullptr, nullptr, true},
     {ID_DELETE_REGISTRY, "レジストリの削除(&U)", &CMainFrame::OnDeleteRegistry,
+     {}, nullptr, nullptr, false},
+    {ID_GOTO_PAGE, "ページへ移動(&G)...\tCtrl+G", &CMainFrame::OnGoToPage,
+     {Qt::CTRL | Qt::Key_G}, nullptr, nullptr, false},
+    {ID_RESTART_PAGE, "このページをやり直す(&R)", &CMainFrame::OnRestartPage,
+     {}, "ﾘｾｯﾄ", ":/icons/restart.svg", false},
+    {ID_RECORD_PAGE, "変更をこのページに記録(&W)", &CMainFrame::OnRecordPage,
+     {}, nullptr, nullptr, false},
+    {ID_CHECK_TUTORIAL, "チュートリアルの検査(&K)", &CMainFrame::OnCheckTutorial,
      {}, nullptr, nullptr, false},
     {ID_APP_ABOUT, "バージョン情報 Peltra(&A)...", &CMainFrame::OnAppAbout,
      {}, "ﾍﾙﾌﾟ", ":/icons/help.svg", false},
@@ -362,6 +397,9 @@ void CMainFrame::CreateMenus()
          "editMenu",
          {ID_EDIT_UNDO, kSeparator, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE}},
         {"制御(&C)", "controlMenu", {ID_BUILD_AND_RUN}},
+        {"ツール(&T)",
+         "toolsMenu",
+         {ID_GOTO_PAGE, ID_RESTART_PAGE, kSeparator, ID_RECORD_PAGE, ID_CHECK_TUTORIAL}},
         {"表示(&V)", "viewMenu", {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}},
         {"ヘルプ(&H)", "helpMenu", {ID_DELETE_REGISTRY, kSeparator, ID_APP_ABOUT}},
     };
@@ -398,9 +436,9 @@ void CMainFrame::CreateToolBar()
     m_wndToolBar->toggleViewAction()->setVisible(false);
     addToolBar(Qt::TopToolBarArea, m_wndToolBar);
 
-    const int buttons[] = {ID_FILE_OPEN, ID_OPEN_LAST_SOURCE, kSeparator, ID_EDIT_CUT,
-                           ID_EDIT_COPY, ID_EDIT_PASTE,       kSeparator, ID_BUILD_AND_RUN,
-                           kSeparator,   ID_APP_ABOUT};
+    const int buttons[] = {ID_FILE_OPEN,     ID_OPEN_LAST_SOURCE, kSeparator,      ID_EDIT_CUT,
+                           ID_EDIT_COPY,     ID_EDIT_PASTE,       ID_RESTART_PAGE, kSeparator,
+                           ID_BUILD_AND_RUN, kSeparator,          ID_APP_ABOUT};
     for (int id : buttons) {
         if (id == kSeparator)
             m_wndToolBar->addSeparator();
@@ -1034,3 +1072,111 @@ void CMainFrame::OnOpenLastSource()
         m_pBrowserPane->ShowStartPage(true);
 }
 
+bool CMainFrame::ReplayTemplate(QString& text)
+{
+    const CFlashDoc* doc = theApp.GetDocument();
+    if (!doc)
+        return false;
+    if (!doc->Template().HasTemplate()) {
+        AfxMessageBox(doc->Template().MissingMessage());
+        return false;
+    }
+    text = doc->Template().Text();
+    return true;
+}
+
+void CMainFrame::ShowStage(int page, const QString& stage)
+{
+    // The stage can always be made again: it is no unsaved text.
+    m_pEditorPane->SetWindowText(stage);
+    m_pEditorPane->document()->setModified(false);
+    theTutorial.SetCurrentPage(page);
+    m_pEditorPane->RefreshPage();
+    m_pEditorPane->m_bEditDone = false;
+    m_pBrowserPane->m_bCopyDone = false;
+    UpdateEditCommands();
+}
+
+void CMainFrame::OnGoToPage()
+{
+    // Up to the page after the last entry: the next page an author writes.
+    const int last = theTutorial.GetPageCount();
+    CDlgGoToPage dlg(qMax(0, theTutorial.GetCurrentPage()), last, AfxGetDialogParent());
+    if (dlg.exec() == QDialog::Accepted)
+        GoToPage(dlg.Page());
+}
+
+bool CMainFrame::GoToPage(int page)
+{
+    QString templateText;
+    if (page < 0 || !ReplayTemplate(templateText) || !SaveEditorChanges())
+        return false;
+    ShowStage(page, SourceAtPage(templateText, PageEntries(theTutorial), page));
+    // The page itself; its navigation selects the same lines again.
+    const QString folder = HtmlFolderOf(GetProgramFolder(), theTutorial.GetStartPage());
+    m_pBrowserPane->load(
+        QUrl::fromLocalFile(QDir(folder).filePath(QStringLiteral("index%1.html").arg(page))));
+    SetStatusText(QStringLiteral("ページ %1 を始めるときのソースにしました").arg(page));
+    return true;
+}
+
+namespace {
+
+const QString kNoPageShown = QStringLiteral(
+    "番号の付いたページが表示されていません。チュートリアルのページを表示してから選んでください。");
+
+} // namespace
+
+bool CMainFrame::RestartPage()
+{
+    const int page = theTutorial.GetCurrentPage();
+    if (page < 0) {
+        AfxMessageBox(kNoPageShown);
+        return false;
+    }
+    QString templateText;
+    if (!ReplayTemplate(templateText) || !SaveEditorChanges())
+        return false;
+    ShowStage(page, SourceAtPage(templateText, PageEntries(theTutorial), page));
+    SetStatusText(QStringLiteral("ページ %1 を始めたときのソースに戻しました").arg(page));
+    return true;
+}
+
+void CMainFrame::RecordPage()
+{
+    const int page = theTutorial.GetCurrentPage();
+    CFlashDoc* doc = theApp.GetDocument();
+    if (page < 0 || !doc) {
+        AfxMessageBox(kNoPageShown);
+        return;
+    }
+    QString templateText;
+    if (!ReplayTemplate(templateText))
+        return;
+    const QString stage = SourceAtPage(templateText, PageEntries(theTutorial), page);
+    const DerivedEntry derived =
+        DerivePageEntry(stage, EditorText(m_pEditorPane->GetWindowText()));
+    if (!derived.ok()) {
+        AfxMessageBox(derived.message());
+        return;
+    }
+    doc->OnPageSettings(derived.entry);
+}
+
+void CMainFrame::CheckTutorial()
+{
+    m_pCheckDock->show();
+    m_pCheckDock->raise();
+    if (m_pCheckJob->isRunning())
+        return;
+    const CFlashDoc* doc = theApp.GetDocument();
+    if (!doc || !doc->Template().HasTemplate()) {
+        m_pCheckPane->ShowNote(doc ? doc->Template().MissingMessage() : QString());
+        return;
+    }
+    CheckOptions options;
+    options.programFolder = GetProgramFolder();
+    m_pCheckPane->Begin();
+    SetStatusText(QStringLiteral("チュートリアルを検査しています…"));
+    m_pCheckJob->start(theTutorial, doc->Template().Text(), options);
+}

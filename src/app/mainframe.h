@@ -15,12 +15,15 @@ class QDropEvent;
 class QMimeData;
 class QSplitter;
 class QToolBar;
+class CCheckPane;
 class CDiagnosticMarks;
 class CFlashDoc;
 class CFlashView;
 class CMessagesPane;
 class CProgrammingView;
+class CheckJob;
 class CompileJob;
+class QDockWidget;
 struct RunResult;
 
 // The main window: a splitter with the tutorial browser on the left and the
@@ -63,6 +66,20 @@ public:
     // for a save that failed (which says why).
     bool SaveEditorChanges();
 
+    // The tutorial's replay (ツール menu). GoToPage shows page `page` and puts
+    // the source at its stage (the template with the pages before it
+    // applied) into the editor; RestartPage puts the source at the start of
+    // the shown page back. Both start the page's guided editing afresh and
+    // ask first about unsaved editor text. False when nothing changed (no
+    // template, no such page, the question cancelled).
+    bool GoToPage(int page);
+    bool RestartPage();
+    // Derives the shown page's entry from the difference between its stage
+    // and the editor's text and offers it in the page settings dialog.
+    void RecordPage();
+    // Runs the tutorial's check; its findings appear in the check pane.
+    void CheckTutorial();
+
     // The first update of both panes for a project created or opened through
     // the framework: the browser shows the start page, the editor is reset.
     void OnInitialUpdate();
@@ -87,6 +104,10 @@ public:
     CMessagesPane* m_pMessagesPane = nullptr;
     CDiagnosticMarks* m_pDiagnosticMarks = nullptr;
     CompileJob* m_pCompileJob = nullptr;
+    // The findings of ツール → チュートリアルの検査, docked below the panes.
+    QDockWidget* m_pCheckDock = nullptr;
+    CCheckPane* m_pCheckPane = nullptr;
+    CheckJob* m_pCheckJob = nullptr;
     QString m_strMxmlcPath;
     QString m_strSourcePath;
     // Where the build starts the player and what it hands it; set with the
@@ -141,6 +162,14 @@ private:
     void OnEditPaste();
     void OnEditUndo();
     void OnRecentFile(int index);
+    void OnCheckTutorial() { CheckTutorial(); }
+    void OnGoToPage();
+    void OnRestartPage() { RestartPage(); }
+    void OnRecordPage() { RecordPage(); }
+    // The template for a replay, or false after saying it is missing.
+    bool ReplayTemplate(QString& text);
+    // The editor holds stage, the page's guided editing starts afresh.
+    void ShowStage(int page, const QString& stage);
 
     void SetLeftColumn(int left);
     void UpdateEditCommands();

@@ -2,6 +2,7 @@
 
 #include "browser/flashpage.h"
 #include "browser/pagenumber.h"
+#include "browser/pagescript.h"
 #include "build/locations.h"
 #include "tutorial/codepage.h"
 #include "tutorial/copytext.h"
@@ -46,6 +47,10 @@ CFlashView::CFlashView(QWidget* parent) : QWebEngineView(parent)
     // may be replaced when the page's renderer is; watch for it every time.
     connect(m_pPage, &QWebEnginePage::loadStarted, this, &CFlashView::WatchInput);
     connect(m_pPage, &QWebEnginePage::loadFinished, this, &CFlashView::WatchInput);
+    connect(m_pPage, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+        if (ok)
+            FillPageScript();
+    });
 }
 
 CFlashView::~CFlashView()
@@ -106,6 +111,14 @@ void CFlashView::OnBeforeNavigate2(const QUrl& url)
     Q_EMIT pageEntered();
     m_bCopyDone = false;
     EmptyClipboard();
+}
+
+void CFlashView::FillPageScript()
+{
+    // Only the tutorial's own pages: a page of the web keeps its text.
+    if (!m_pPage || !m_pPage->url().isLocalFile())
+        return;
+    m_pPage->runJavaScript(PageScriptFiller(ClipboardText(theTutorial.GetText())));
 }
 
 QString CFlashView::ClipboardText(const QByteArray& copyText)

@@ -42,6 +42,11 @@ public:
     bool CopyPageScript();
     void OnCopyScript();
 
+    // Puts the current page's copy text into the page's
+    // <pre class="peltra-script"> elements (pagescript.h); done whenever a
+    // local page has loaded, and again when the page's entry changed.
+    void FillPageScript();
+
     // The text a copy puts on the clipboard: the copy text (code page 932
     // bytes) up to its first NUL, decoded.
     static QString ClipboardText(const QByteArray& copyText);

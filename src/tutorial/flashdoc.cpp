@@ -1,6 +1,7 @@
 #include "flashdoc.h"
 
 #include "build/locations.h"
+#include "build/sourcefile.h"
 #include "tutorial/dlgpage.h"
 #include "tutorial/logging.h"
 #include "tutorial/pathname.h"
@@ -121,6 +122,7 @@ bool CFlashDoc::OnNewDocument()
 
     Q_EMIT contentCleared();
     theTutorial.Clear();
+    m_template.ProjectCreated(CurrentSource());
     return true;
 }
 
@@ -143,6 +145,10 @@ bool CFlashDoc::OnOpenDocument(const QString& path)
     Q_EMIT projectOpened();
 
     SetPathName(path, true);
+    const TemplateResult kept = m_template.ProjectOpened(m_strPathName, CurrentSource());
+    if (!kept.ok && !kept.missing)
+        qCWarning(lcTutorial).noquote() << "cannot read the template of" << path << "-"
+                                        << kept.message;
     return true;
 }
 
@@ -153,7 +159,18 @@ bool CFlashDoc::OnSaveDocument(const QString& path)
         return false;
     }
     SetModifiedFlag(false);
+    // A project without a template gets the source it was opened with.
+    const TemplateResult kept = m_template.ProjectSaved(QFileInfo(path).absoluteFilePath());
+    if (!kept.ok)
+        AfxMessageBox(kept.message);
     return true;
+}
+
+QString CFlashDoc::CurrentSource()
+{
+    QString text;
+    LoadSourceFile(SourcePath(GetGameRoot()), text);
+    return text;
 }
 
 void CFlashDoc::OnFileOpen()
@@ -231,11 +248,22 @@ bool CFlashDoc::SaveModified()
 
 void CFlashDoc::OnPageSettings()
 {
+    RunPageSettings(PageEntry{theTutorial.GetText(), theTutorial.GetColor(), theTutorial.GetLine(),
+                              theTutorial.GetLineCount()});
+}
+
+void CFlashDoc::OnPageSettings(const PageEntry& proposed)
+{
+    RunPageSettings(proposed);
+}
+
+void CFlashDoc::RunPageSettings(const PageEntry& shown)
+{
     CDlgPage dlg(theTutorial.GetCurrentPage(), AfxGetDialogParent());
-    dlg.m_strText = theTutorial.GetText();
-    dlg.m_nColor = theTutorial.GetColor();
-    dlg.m_nLine = theTutorial.GetLine();
-    dlg.m_nLineCount = theTutorial.GetLineCount();
+    dlg.m_strText = shown.text;
+    dlg.m_nColor = shown.color;
+    dlg.m_nLine = shown.line;
+    dlg.m_nLineCount = shown.lineCount;
     dlg.m_strStartPage = theTutorial.GetStartPage();
 
     PageEntry entry;

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "build/projecttemplate.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 class CPeltra;
+struct PageEntry;
 
 // The open tutorial project. The content is the global model theTutorial;
 // the document clears, loads and saves it and keeps path, title and the
@@ -26,6 +29,14 @@ public:
     bool OnFileSave();     // Ctrl+S
     bool OnFileSaveAs();   // F10
     void OnPageSettings(); // F9
+    // The page settings dialog showing `proposed` instead of the page's
+    // entry (a change recorded in the editor); its buttons act as for F9.
+    void OnPageSettings(const PageEntry& proposed);
+
+    // The project's template: the source as it was when the project was
+    // opened or created (Main.as at that moment), written beside the project
+    // at its first save, and read from there when it exists.
+    const ProjectTemplate& Template() const { return m_template; }
 
     // Asks "%1 への変更を保存しますか?" when modified. Returns false on Cancel
     // (or when the chosen save fails).
@@ -90,6 +101,11 @@ Q_SIGNALS:
     void pathNameRecorded(const QString& path);
 
 private:
+    void RunPageSettings(const PageEntry& shown);
+    // Main.as as it is now (empty when it cannot be read).
+    static QString CurrentSource();
+
+    ProjectTemplate m_template;
     QString m_strTitle;
     QString m_strPathName;
     bool m_bModified = false;

@@ -2,7 +2,6 @@
 
 #include "tutorialsource.h"
 
-#include <QSet>
 
 #include <algorithm>
 
@@ -31,11 +30,6 @@ pre {
     color: #fff;
 }
 pre.old { background: #e4e0d6; color: #555; }
-.kw { color: #6cb6ff; font-weight: bold; }
-.ty { color: #4fd6be; }
-.nu { color: #ffd75f; }
-.st { color: #ff9e7a; }
-.cm { color: #8cc265; }
 .task { padding: 0.4em 0.8em; border-left: 8px solid; background: #fff; }
 .add { border-color: #ff0000; }
 .replace { border-color: #00a000; }
@@ -75,6 +69,14 @@ QString Pre(const QString& cssClass, const QString& content)
     // The parser drops a line break right after <pre>; this one keeps a
     // script's own leading empty line.
     return QStringLiteral("<pre class=\"%1\">\n%2</pre>\n").arg(cssClass, content);
+}
+
+// Where the program shows the page's script: it fills the element with the
+// copy text of the project file when the page is shown, so the script is
+// written once.
+QString ScriptPlace()
+{
+    return QStringLiteral("<pre class=\"peltra-script\"></pre>\n");
 }
 
 QString PlainLines(const QStringList& lines)
@@ -120,75 +122,6 @@ QString HtmlEscape(const QString& text)
     return text.toHtmlEscaped();
 }
 
-QString ColouredScript(const QStringList& lines)
-{
-    static const QSet<QString> keywords = {
-        "as",         "break",  "case",    "catch",      "class",     "const",    "continue",
-        "default",    "delete", "do",      "dynamic",    "each",      "else",     "extends",
-        "false",      "final",  "finally", "for",        "function",  "get",      "if",
-        "implements", "import", "in",      "instanceof", "interface", "internal", "is",
-        "native",     "new",    "null",    "override",   "package",   "private",  "protected",
-        "public",     "return", "set",     "static",     "super",     "switch",   "this",
-        "throw",      "true",   "try",     "typeof",     "undefined", "use",      "var",
-        "while",      "with",
-    };
-    static const QSet<QString> builtinTypes = {"int",     "uint",  "void",   "Number", "String",
-                                               "Boolean", "Array", "Object", "Math"};
-    const auto span = [](const char* cssClass, const QString& text) {
-        return QStringLiteral("<span class=\"%1\">%2</span>")
-            .arg(QLatin1String(cssClass), HtmlEscape(text));
-    };
-    const auto isWordStart = [](QChar c) {
-        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' || c == u'$';
-    };
-    const auto isWordPart = [&](QChar c) { return isWordStart(c) || (c >= u'0' && c <= u'9'); };
-
-    QString text;
-    for (const QString& line : lines)
-        text += line + u'\n';
-
-    QString html;
-    int i = 0;
-    const int n = int(text.size());
-    while (i < n) {
-        const QChar c = text[i];
-        int end = i + 1;
-        if (c == u'/' && i + 1 < n && text[i + 1] == u'/') {
-            end = text.indexOf(u'\n', i);
-            html += span("cm", text.mid(i, end - i));
-        } else if (c == u'/' && i + 1 < n && text[i + 1] == u'*') {
-            const int close = text.indexOf(QStringLiteral("*/"), i + 2);
-            end = close < 0 ? n : close + 2;
-            html += span("cm", text.mid(i, end - i));
-        } else if (c == u'"' || c == u'\'') {
-            while (end < n && text[end] != c && text[end] != u'\n')
-                end += (text[end] == u'\\' && end + 1 < n) ? 2 : 1;
-            end = qMin(n, end + (end < n && text[end] == c ? 1 : 0));
-            html += span("st", text.mid(i, end - i));
-        } else if (c >= u'0' && c <= u'9') {
-            while (end < n && (isWordPart(text[end]) || text[end] == u'.'))
-                ++end;
-            html += span("nu", text.mid(i, end - i));
-        } else if (isWordStart(c)) {
-            while (end < n && isWordPart(text[end]))
-                ++end;
-            const QString word = text.mid(i, end - i);
-            // Class names start with a capital and have small letters, unlike constants.
-            const bool isClass = word[0].isUpper() && word != word.toUpper();
-            if (keywords.contains(word))
-                html += span("kw", word);
-            else if (builtinTypes.contains(word) || isClass)
-                html += span("ty", word);
-            else
-                html += word;
-        } else {
-            html += HtmlEscape(QString(c));
-        }
-        i = end;
-    }
-    return html;
-}
-
 QString ExplanationHtml(const QString& text)
 {
     QString html;
@@ -225,13 +158,11 @@ QString StepPageHtml(const QString& tutorialTitle, const TutorialStep& step, int
     body += ExplanationHtml(step.explanation);
     if (step.kind == ARROW_REPLACE) {
         body += QStringLiteral("<h2>置き換える前の行</h2>\n") + Pre("old", PlainLines(oldLines));
-        body += QStringLiteral("<h2>置き換えたあとのスクリプト</h2>\n") +
-                Pre("script", ColouredScript(step.script));
+        body += QStringLiteral("<h2>置き換えたあとのスクリプト</h2>\n") + ScriptPlace();
     } else if (step.kind == ARROW_DELETE) {
         body += QStringLiteral("<h2>削除する行</h2>\n") + Pre("old", PlainLines(oldLines));
     } else {
-        body += QStringLiteral("<h2>追加するスクリプト</h2>\n") +
-                Pre("script", ColouredScript(step.script));
+        body += QStringLiteral("<h2>追加するスクリプト</h2>\n") + ScriptPlace();
     }
 
     body += QStringLiteral("<nav>\n");

@@ -10,10 +10,6 @@ struct TutorialStep;
 
 QString HtmlEscape(const QString& text);
 
-// The script as HTML for inside a <pre>, keywords, types, numbers, strings
-// and comments in <span>s of their own class.
-QString ColouredScript(const QStringList& lines);
-
 // Paragraphs separated by empty lines; a paragraph whose lines all begin with
 // "- " becomes a list; `text` in backquotes becomes code.
 QString ExplanationHtml(const QString& text);
