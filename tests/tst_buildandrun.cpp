@@ -1,9 +1,11 @@
 // 実行 in the main window with the program's own paths: the exact arguments
 // the compiler gets, Main.as written before it runs, the player started after
-// it on the movie, once per run; a compiler that fails still leads to the
-// player; a missing compiler is reported with the failed call and its error
-// code, abandons the build and leaves the program and the project as they
-// were.
+// it on the movie, once per run; a compile that fails lists its messages,
+// marks them in the editor and starts no player; a missing compiler is
+// reported with the failed call and its error code, abandons the build and
+// leaves the program and the project as they were; a Main.as that cannot be
+// saved is not compiled; a running compile is cancelled by Esc, by 実行 and
+// by closing the window; unsaved editor text is asked about.
 //
 // Every path of the build comes from the folder of the executable, so the
 // test puts a copy of itself into two temporary program folders, one plain
@@ -15,6 +17,8 @@
 #include "app/flashapp.h"
 #include "app/mainframe.h"
 #include "build/locations.h"
+#include "build/messagespane.h"
+#include "editor/diagnosticmarks.h"
 #include "editor/programmingview.h"
 #include "tst_programfoldercopy.h"
 #include "tutorial/flashdoc.h"
@@ -31,6 +35,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <QTreeWidget>
+
+#include <cerrno>
+#include <csignal>
 
 namespace {
 
@@ -62,6 +70,17 @@ int RunFromProgramFolderCopies(int argc, char** argv)
     return failed;
 }
 
+// The first of the compiler's errors and warnings in the pane (the lines
+// without a kind, such as the stand-in's own note, are passed over).
+QTreeWidgetItem* FirstMessage(const CMessagesPane* pane)
+{
+    for (int i = 0; QTreeWidgetItem* item = pane->MessageItem(i); ++i) {
+        if (!item->text(CMessagesPane::KindColumn).isEmpty())
+            return item;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 class TestBuildAndRun : public QObject
@@ -78,8 +97,15 @@ private Q_SLOTS:
     void defaultPaths();
     void commandLine();
     void twoRunsStartThePlayerTwice();
-    void failingCompilerStillStartsPlayer();
+    void failedCompileStartsNoPlayer_data();
+    void failedCompileStartsNoPlayer();
+    void messageLeadsToItsPlace();
     void missingCompiler();
+    void unsavableSourceIsNotCompiled();
+    void cancel_data();
+    void cancel();
+    void closeDuringCompile();
+    void unsavedEditorText();
 
 private:
     CMainFrame* Frame() const { return m_app.Frame(); }
@@ -87,6 +113,8 @@ private:
     QString Log(const char* name) const { return Folder() + QLatin1String(name); }
     QString Compiler() const { return Folder() + QStringLiteral("flex_sdk_4.6/bin/mxmlc"); }
     void Build();
+    // Starts a compile that sleeps until it is ended; its process id.
+    qint64 StartSleepingCompile();
 
     AppFixture m_app;
     QString m_strSavePath;
@@ -103,8 +131,10 @@ void TestBuildAndRun::initTestCase()
     AppFixture::ForgetSettings();
 
     // The compiler's stand-in notes its turn, its arguments and the source
-    // as it finds it, then writes a movie; with compiler.fails in the folder
-    // it reports an error instead and writes none.
+    // as it finds it, then writes a movie. With compiler.fails in the folder
+    // it prints that file (SOURCE standing for the source's path) and fails;
+    // with compiler.nomovie it ends well without a movie; with
+    // compiler.sleeps it notes its process id and sleeps.
     const QByteArray folder = Folder().toUtf8();
     QVERIFY(WriteExecutable(Compiler(), "#!/bin/sh\n"
                                         "dir='" +
@@ -117,9 +147,14 @@ void TestBuildAndRun::initTestCase()
                                             "cat \"$1\" > \"$dir/compiler-saw.as\"\n"
                                             "echo compiling \"$1\"\n"
                                             "if [ -f \"$dir/compiler.fails\" ]; then\n"
-                                            "  echo \"$1(1): col: 1 Error: syntax error\" >&2\n"
+                                            "  sed \"s|SOURCE|$1|g\" \"$dir/compiler.fails\" >&2\n"
                                             "  exit 2\n"
                                             "fi\n"
+                                            "if [ -f \"$dir/compiler.sleeps\" ]; then\n"
+                                            "  echo $$ > \"$dir/compiler.pid\"\n"
+                                            "  exec sleep 60\n"
+                                            "fi\n"
+                                            "[ -f \"$dir/compiler.nomovie\" ] && exit 0\n"
                                             "printf 'FWS' > \"$3\"\n"));
     QVERIFY(WriteExecutable(Folder() + QStringLiteral("flashplayer_11_sa"),
                             "#!/bin/sh\n"
@@ -144,16 +179,30 @@ void TestBuildAndRun::cleanupTestCase()
 void TestBuildAndRun::init()
 {
     m_app.messages.clear();
-    for (const char* name : {"order.log", "compiler.args", "compiler-saw.as", "player.log",
-                             "compiler.fails", "game/bin/GameMovie.swf"})
+    m_app.answer = QMessageBox::Ok;
+    for (const char* name :
+         {"order.log", "compiler.args", "compiler-saw.as", "player.log", "compiler.fails",
+          "compiler.nomovie", "compiler.sleeps", "compiler.pid", "game/bin/GameMovie.swf"})
         QFile::remove(Log(name));
 }
 
 // 実行 on the toolbar, as the learner presses it; it returns once the
-// compiler has finished.
+// compile has finished.
 void TestBuildAndRun::Build()
 {
     QVERIFY(m_app.ClickToolButton(ID_BUILD_AND_RUN));
+    QTRY_VERIFY_WITH_TIMEOUT(!Frame()->IsBuilding(), kWaitMs);
+}
+
+qint64 TestBuildAndRun::StartSleepingCompile()
+{
+    if (!WriteExecutable(Log("compiler.sleeps"), ""))
+        return 0;
+    Frame()->Action(ID_BUILD_AND_RUN)->trigger();
+    if (!QTest::qWaitFor([this] { return !ReadAll(Log("compiler.pid")).trimmed().isEmpty(); },
+                         kWaitMs))
+        return 0;
+    return ReadAll(Log("compiler.pid")).trimmed().toLongLong();
 }
 
 // The build works with the places below the program folder.
@@ -211,20 +260,104 @@ void TestBuildAndRun::twoRunsStartThePlayerTwice()
     QVERIFY(m_app.messages.isEmpty());
 }
 
-// A compile that fails is not judged: nothing is shown and the player is
-// started on the movie path all the same.
-void TestBuildAndRun::failingCompilerStillStartsPlayer()
+// A compile that fails, or ends without writing a movie, starts no player
+// (the next good build is the first to): the pane lists what the compiler
+// said, and the status bar counts the errors.
+void TestBuildAndRun::failedCompileStartsNoPlayer_data()
 {
-    QVERIFY(WriteExecutable(Log("compiler.fails"), ""));
+    QTest::addColumn<QByteArray>("output"); // empty: the compile ends well without a movie
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("syntax error") << QByteArray("SOURCE(1): col: 7 Syntax error: expecting "
+                                                "identifier before leftbrace.\n")
+                                  << QStringLiteral("エラー") << QStringLiteral("1")
+                                  << QStringLiteral("コンパイル エラー 1 件");
+    QTest::newRow("no place") << QByteArray("Error: Unable to resolve root class of SWF: Main\n")
+                              << QStringLiteral("エラー") << QString()
+                              << QStringLiteral("コンパイル エラー 1 件");
+    QTest::newRow("no movie") << QByteArray() << QString() << QString()
+                              << QStringLiteral("ムービーを書きませんでした");
+}
+
+void TestBuildAndRun::failedCompileStartsNoPlayer()
+{
+    QFETCH(QByteArray, output);
+    QFETCH(QString, kind);
+    QFETCH(QString, line);
+    QFETCH(QString, status);
+    if (output.isEmpty())
+        QVERIFY(WriteExecutable(Log("compiler.nomovie"), ""));
+    else
+        QVERIFY(WriteExecutable(Log("compiler.fails"), output));
     Frame()->m_pEditorPane->SetWindowText(QStringLiteral("class {"));
     Build();
     QCOMPARE(ReadAll(Frame()->m_strSourcePath), QByteArray("class {"));
-    QCOMPARE(ReadAll(Log("compiler-saw.as")), QByteArray("class {"));
     QVERIFY(!QFile::exists(Frame()->m_strMoviePath));
-    QTRY_COMPARE_WITH_TIMEOUT(ReadAll(Log("order.log")), QByteArray("compile\nplay\n"), kWaitMs);
-    QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(ReadAll(Log("player.log"))),
-                              Folder() + QStringLiteral("game/bin/GameMovie.swf\n"), kWaitMs);
+    CMessagesPane* pane = Frame()->m_pMessagesPane;
+    QString shown;
+    for (int i = 0; i < pane->List()->topLevelItemCount(); ++i) {
+        for (int c = 0; c < 4; ++c)
+            shown += pane->List()->topLevelItem(i)->text(c) + u'|';
+        shown += u'\n';
+    }
+    QVERIFY2(Frame()->GetStatusText().contains(status), qPrintable(shown));
+    QVERIFY(pane->isVisible());
+    if (!kind.isEmpty()) {
+        QTreeWidgetItem* item = FirstMessage(pane);
+        QVERIFY2(item, qPrintable(shown));
+        QCOMPARE(item->text(CMessagesPane::KindColumn), kind);
+        QCOMPARE(item->text(CMessagesPane::LineColumn), line);
+    }
     QVERIFY(m_app.messages.isEmpty());
+
+    // The next build that writes a movie is the first to start the player.
+    QFile::remove(Log("compiler.fails"));
+    QFile::remove(Log("compiler.nomovie"));
+    Build();
+    QTRY_COMPARE_WITH_TIMEOUT(ReadAll(Log("order.log")), QByteArray("compile\ncompile\nplay\n"),
+                              kWaitMs);
+    QVERIFY2(pane->List()->topLevelItem(0)->text(0).startsWith(QStringLiteral("コンパイル完了")),
+             qPrintable(pane->List()->topLevelItem(0)->text(0)));
+    QCOMPARE(pane->List()->topLevelItemCount(), 1);
+}
+
+// Enter on a message puts the caret at its line and column; the editor
+// underlines the place until that line is edited.
+void TestBuildAndRun::messageLeadsToItsPlace()
+{
+    QVERIFY(WriteExecutable(Log("compiler.fails"),
+                            "SOURCE(3): col: 5 Error: Access of possibly undefined property foo.\n"
+                            "SOURCE(1): col: 1 Warning: something to look at\n"));
+    CProgrammingView* editor = Frame()->m_pEditorPane;
+    editor->SetWindowText(QStringLiteral("var a;\nvar b;\nfoo.bar = 1;\n"));
+    const bool editDone = editor->m_bEditDone;
+    Build();
+    QCOMPARE(Frame()->m_pDiagnosticMarks->Marks().size(), 2);
+    CMessagesPane* pane = Frame()->m_pMessagesPane;
+    // An explanation stands under the message; the compiler's words stay.
+    QTreeWidgetItem* item = FirstMessage(pane);
+    QVERIFY(item);
+    QVERIFY(item->text(CMessagesPane::MessageColumn).contains(QStringLiteral("foo")));
+    QCOMPARE(item->childCount(), 1);
+    QVERIFY(!item->child(0)->text(CMessagesPane::MessageColumn).isEmpty());
+
+    pane->List()->setFocus();
+    pane->List()->setCurrentItem(item);
+    QTest::keyClick(pane->List(), Qt::Key_Return);
+    QCOMPARE(editor->textCursor().blockNumber(), 2);
+    QCOMPARE(editor->textCursor().positionInBlock(), 4);
+    QCOMPARE(Frame()->GetActivePane(), 1);
+    QCOMPARE(editor->m_bEditDone, editDone);
+
+    // Editing line 3 takes its mark away; the warning on line 1 stays.
+    QTextCursor cursor = editor->textCursor();
+    cursor.insertText(QStringLiteral("x"));
+    const QList<CDiagnosticMarks::Mark> marks = Frame()->m_pDiagnosticMarks->Marks();
+    QCOMPARE(marks.size(), 1);
+    QCOMPARE(marks.at(0).line, 1);
+    QVERIFY(!marks.at(0).error);
+    editor->SetWindowText(QString());
 }
 
 // A compiler that is not there: the report names the call and the error
@@ -254,6 +387,7 @@ void TestBuildAndRun::missingCompiler()
     QVERIFY2(m_app.messages.at(0).contains(QStringLiteral("error code = 2.")),
              qPrintable(m_app.messages.at(0)));
     QCOMPARE(ReadAll(Frame()->m_strSourcePath), QByteArray("saved anyway"));
+    QVERIFY(!QFile::exists(Log("player.log")));
     QVERIFY(!QFile::exists(Log("order.log")));
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     QVERIFY(Frame()->isVisible());
@@ -276,6 +410,119 @@ void TestBuildAndRun::missingCompiler()
     QTRY_COMPARE_WITH_TIMEOUT(QString::fromUtf8(ReadAll(Log("player.log"))),
                               Folder() + QStringLiteral("game/bin/GameMovie.swf\n"), kWaitMs);
     QCOMPARE(m_app.messages.size(), 1);
+}
+
+// When Main.as cannot be written, a message names it with the system's
+// reason and the compiler does not run on the old source.
+void TestBuildAndRun::unsavableSourceIsNotCompiled()
+{
+    const QString source = Frame()->m_strSourcePath;
+    QFile::remove(source);
+    QVERIFY(QDir().mkdir(source)); // a folder where the file should be
+    Frame()->m_pEditorPane->SetWindowText(QStringLiteral("var x:int = 1;"));
+    Build();
+    QVERIFY(QDir().rmdir(source));
+    QCOMPARE(m_app.messages.size(), 1);
+    const QStringList lines = m_app.messages.at(0).split(u'\n');
+    QCOMPARE(lines.value(0),
+             QDir::toNativeSeparators(source) + QStringLiteral(" を保存できませんでした。"));
+    QVERIFY2(!lines.value(1).isEmpty(), "the system's reason");
+    QVERIFY(!QFile::exists(Log("order.log")));
+}
+
+// Esc and 実行 stop a running compile: the compiler is ended and reaped,
+// no player starts.
+void TestBuildAndRun::cancel_data()
+{
+    QTest::addColumn<bool>("byEsc");
+    QTest::newRow("Esc") << true;
+    QTest::newRow("実行 again") << false;
+}
+
+void TestBuildAndRun::cancel()
+{
+    QFETCH(bool, byEsc);
+    const qint64 pid = StartSleepingCompile();
+    QVERIFY(pid > 0);
+    QVERIFY(Frame()->IsBuilding());
+    QVERIFY2(Frame()->GetStatusText().startsWith(QStringLiteral("コンパイル中…")),
+             qPrintable(Frame()->GetStatusText()));
+    if (byEsc)
+        QTest::keyClick(Frame()->m_pEditorPane, Qt::Key_Escape);
+    else
+        Frame()->Action(ID_BUILD_AND_RUN)->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!Frame()->IsBuilding(), kWaitMs);
+    QCOMPARE(Frame()->GetStatusText(), QStringLiteral("コンパイルを中止しました。"));
+    // Ended and reaped: no such process any more.
+    QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(pid), 0) != 0 && errno == ESRCH, kWaitMs);
+    QVERIFY(!QFile::exists(Log("player.log")));
+    QVERIFY(m_app.messages.isEmpty());
+}
+
+// Closing the window during a compile cancels it, then closes.
+void TestBuildAndRun::closeDuringCompile()
+{
+    const qint64 pid = StartSleepingCompile();
+    QVERIFY(pid > 0);
+    Frame()->close();
+    QTRY_VERIFY_WITH_TIMEOUT(!Frame()->isVisible(), kWaitMs);
+    QVERIFY(!Frame()->IsBuilding());
+    QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(pid), 0) != 0 && errno == ESRCH, kWaitMs);
+    QVERIFY(!QFile::exists(Log("player.log")));
+    Frame()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Frame()));
+}
+
+// Text typed since the last load or build is asked about before 最後 and
+// before the window closes: キャンセル stays, いいえ goes on without it,
+// はい writes it to Main.as. The caption marks it meanwhile.
+void TestBuildAndRun::unsavedEditorText()
+{
+    const QString question = QStringLiteral("Main.as への変更を保存しますか?");
+    CProgrammingView* editor = Frame()->m_pEditorPane;
+    theTutorial.SetCurrentPage(-1);
+    QFile file(Frame()->m_strSourcePath);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("on disk");
+    file.close();
+    editor->SetWindowText(QStringLiteral("typed"));
+    editor->document()->setModified(false);
+    QVERIFY(!Frame()->windowTitle().contains(u'*'));
+    editor->setFocus();
+    QTest::keyClicks(editor, QStringLiteral("abc"));
+    QVERIFY(Frame()->IsEditorModified());
+    QVERIFY2(Frame()->windowTitle().contains(QStringLiteral("* - Peltra 0.7")),
+             qPrintable(Frame()->windowTitle()));
+
+    // 最後: キャンセル keeps the text, いいえ loads Main.as.
+    m_app.answer = QMessageBox::Cancel;
+    Frame()->Action(ID_OPEN_LAST_SOURCE)->trigger();
+    QCOMPARE(m_app.messages, QStringList{question});
+    QVERIFY(editor->GetWindowText().contains(QStringLiteral("abc")));
+    m_app.answer = QMessageBox::No;
+    Frame()->Action(ID_OPEN_LAST_SOURCE)->trigger();
+    QCOMPARE(m_app.messages.size(), 2);
+    QCOMPARE(editor->GetWindowText(), QStringLiteral("on disk"));
+    QVERIFY(!Frame()->IsEditorModified());
+    QVERIFY(!Frame()->windowTitle().contains(u'*'));
+
+    // Exit: キャンセル stays, はい saves and closes.
+    QTest::keyClicks(editor, QStringLiteral("xyz"));
+    const QString typed = editor->GetWindowText();
+    m_app.answer = QMessageBox::Cancel;
+    QVERIFY(!Frame()->close());
+    QVERIFY(Frame()->isVisible());
+    QCOMPARE(m_app.messages.size(), 3);
+    QCOMPARE(m_app.messages.at(2), question);
+    m_app.answer = QMessageBox::Yes;
+    Frame()->Action(ID_APP_EXIT)->trigger();
+    QVERIFY(!Frame()->isVisible());
+    QCOMPARE(m_app.messages.size(), 4);
+    QCOMPARE(QString::fromUtf8(ReadAll(Frame()->m_strSourcePath))
+                 .replace(QLatin1String("\r\n"), QLatin1String("\n")),
+             typed);
+    Frame()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Frame()));
 }
 
 int main(int argc, char** argv)

@@ -73,8 +73,7 @@ CMessagesPane::CMessagesPane(QWidget* parent) : QWidget(parent)
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     m_pDetails->setFont(fixed);
     layout->addWidget(m_pDetails);
-    connect(m_pList, &QTreeWidget::currentItemChanged, this,
-            &CMessagesPane::OnCurrentItemChanged);
+    connect(m_pList, &QTreeWidget::currentItemChanged, this, &CMessagesPane::OnCurrentItemChanged);
 
     // Double-click and Enter both activate a row.
     connect(m_pList, &QTreeWidget::itemActivated, this, &CMessagesPane::OnItemActivated);

@@ -57,7 +57,8 @@ QList<CDiagnosticMarks::Mark> CDiagnosticMarks::Marks() const
 {
     QList<Mark> marks;
     for (const Shown& shown : m_shown)
-        marks.append({shown.cursor.block().blockNumber() + 1, shown.column, shown.error});
+        if (!shown.gone)
+            marks.append({shown.cursor.block().blockNumber() + 1, shown.column, shown.error});
     return marks;
 }
 
@@ -82,17 +83,23 @@ void CDiagnosticMarks::OnContentsChange(int position, int /*removed*/, int added
     int last = doc->findBlock(position + added).blockNumber();
     if (last < 0) // the change reaches the end of the text
         last = doc->blockCount() - 1;
-    const auto before = m_shown.size();
-    m_shown.removeIf([first, last](const Shown& shown) {
+    bool changed = false;
+    for (Shown& shown : m_shown) {
         const int line = shown.cursor.block().blockNumber();
-        return line >= first && line <= last;
-    });
-    if (m_shown.size() != before)
-        Apply();
+        if (!shown.gone && line >= first && line <= last) {
+            shown.gone = true;
+            changed = true;
+        }
+    }
+    // No cursor may be made or dropped while the document is still telling
+    // its cursors about the change: the marks are shown again afterwards.
+    if (changed)
+        QMetaObject::invokeMethod(this, &CDiagnosticMarks::Apply, Qt::QueuedConnection);
 }
 
 void CDiagnosticMarks::Apply()
 {
+    m_shown.removeIf([](const Shown& shown) { return shown.gone; });
     QList<QTextEdit::ExtraSelection> selections;
     for (const Shown& shown : m_shown) {
         QTextEdit::ExtraSelection selection;

@@ -43,6 +43,7 @@ private:
         QTextCursor cursor; // the marked text; it follows edits elsewhere
         int column = 0;
         bool error = true;
+        bool gone = false; // its line was edited; dropped at the next Apply
     };
 
     void OnContentsChange(int position, int removed, int added);
