@@ -128,7 +128,9 @@ void TestMainFrame::menus_data()
                            << QStringList{"ページへ移動(&G)...\tCtrl+G", "このページをやり直す(&R)",
                                           "-", "変更をこのページに記録(&W)",
                                           "チュートリアルの検査(&K)"};
-    QTest::newRow("view") << "表示(&V)" << QStringList{"ツール バー(&T)", "ステータス バー(&S)"};
+    QTest::newRow("view") << "表示(&V)"
+                          << QStringList{"ツール バー(&T)", "ステータス バー(&S)", "-",
+                                         "ページ一覧(&L)"};
     QTest::newRow("help") << "ヘルプ(&H)"
                           << QStringList{"レジストリの削除(&U)", "-",
                                          "バージョン情報 Peltra(&A)..."};

@@ -24,6 +24,8 @@ const QHash<int, QString>& CommandStrings()
          QStringLiteral("エディタを、表示中のページを始めたときのソースに戻す\nこのページをやり直す")},
         {ID_RECORD_PAGE,
          QStringLiteral("エディタでの変更から、表示中のページの設定を作る\n変更をこのページに記録")},
+        {ID_VIEW_PAGE_LIST,
+         QStringLiteral("チュートリアルのページと設定、検査の結果を一覧で表示\nページ一覧")},
         {ID_FILE_NEW, QStringLiteral("新規にファイルを作成\n新規ファイル")},
         {ID_FILE_OPEN, QStringLiteral("既存のファイルを開く\n開く")},
         {ID_FILE_SAVE, QStringLiteral("作業中のファイルを上書きして保存\n保存")},

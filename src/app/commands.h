@@ -17,6 +17,8 @@ enum CommandId : int {
     ID_GOTO_PAGE = 32801,
     ID_RESTART_PAGE = 32802,
     ID_RECORD_PAGE = 32803,
+    // The page list (表示 menu).
+    ID_VIEW_PAGE_LIST = 32810,
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,
     ID_FILE_SAVE = 57603,

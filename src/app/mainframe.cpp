@@ -6,6 +6,8 @@
 #include "app/flashapp.h"
 #include "app/gotopagedlg.h"
 #include "app/keyindicator.h"
+#include "app/pagelist.h"
+#include "app/pagelistpane.h"
 #include "app/recentfilelist.h"
 #include "app/tutorialcheck.h"
 #include "browser/flashview.h"
@@ -17,6 +19,7 @@
 #include "build/processrunner.h"
 #include "build/sourcefile.h"
 #include "editor/diagnosticmarks.h"
+#include "editor/pagecheck.h"
 #include "editor/pagediff.h"
 #include "editor/programmingview.h"
 #include "editor/replay.h"
@@ -31,6 +34,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
@@ -40,10 +44,12 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUndoStack>
 #include <QUrl>
 
 #include <cstdio>
@@ -117,8 +123,10 @@ CMainFrame::~CMainFrame()
     disconnect(qApp, nullptr, this, nullptr);
     if (RecentFileList* recent = theApp.GetRecentFileList())
         disconnect(recent, nullptr, this, nullptr);
-    if (m_pDocument)
+    if (m_pDocument) {
         disconnect(m_pDocument, nullptr, this, nullptr);
+        m_pDocument->SetPageSettingsQueries({});
+    }
     if (m_pEditorPane) {
         disconnect(m_pEditorPane, nullptr, this, nullptr);
         disconnect(m_pEditorPane->document(), nullptr, this, nullptr);
@@ -129,6 +137,12 @@ CMainFrame::~CMainFrame()
         disconnect(m_pCheckJob, nullptr, this, nullptr);
     if (m_pCheckPane)
         disconnect(m_pCheckPane, nullptr, this, nullptr);
+    if (m_pPageList)
+        disconnect(m_pPageList, nullptr, this, nullptr);
+    if (m_pPageListDock)
+        disconnect(m_pPageListDock, nullptr, this, nullptr);
+    if (m_pDocument && m_pDocument->UndoStack())
+        disconnect(m_pDocument->UndoStack(), nullptr, this, nullptr);
     if (m_pBrowserPane) {
         disconnect(m_pBrowserPane, nullptr, this, nullptr);
         m_pBrowserPane->SetMainWindowQuery({});
@@ -171,6 +185,13 @@ void CMainFrame::OnCreateClient()
     addDockWidget(Qt::BottomDockWidgetArea, m_pCheckDock);
     m_pCheckDock->hide();
     m_pCheckJob = new CheckJob(this);
+    // The page list: a dock below the panes, shown from the View menu.
+    m_pPageListDock = new QDockWidget(QStringLiteral("ページ一覧"), this);
+    m_pPageListDock->setObjectName(QStringLiteral("pageListDock"));
+    m_pPageList = new CPageListPane(m_pPageListDock);
+    m_pPageListDock->setWidget(m_pPageList);
+    addDockWidget(Qt::BottomDockWidgetArea, m_pPageListDock);
+    m_pPageListDock->hide();
     // Like the frame's splitter: a size change goes to the last column.
     m_wndSplitter->setStretchFactor(0, 0);
     m_wndSplitter->setStretchFactor(1, 1);
@@ -205,6 +226,14 @@ void CMainFrame::ConnectPanes()
     connect(m_pCompileJob, &CompileJob::finished, this, &CMainFrame::OnCompileFinished);
     connect(m_pCancelShortcut, &QShortcut::activated, this, &CMainFrame::CancelBuild);
     connect(m_pCheckPane, &CCheckPane::pageRequested, this, &CMainFrame::GoToPage);
+    connect(m_pPageList, &CPageListPane::pageRequested, this, &CMainFrame::GoToPage);
+    connect(m_pPageList, &CPageListPane::insertRequested, this, &CMainFrame::OnInsertEntry);
+    connect(m_pPageList, &CPageListPane::deleteRequested, this, &CMainFrame::OnDeleteEntry);
+    connect(m_pPageList, &CPageListPane::undoRequested, this, &CMainFrame::UndoEntryChange);
+    connect(m_pPageListDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        if (visible)
+            RefreshPageList();
+    });
     connect(m_pCheckJob, &CheckJob::findingFound, m_pCheckPane, &CCheckPane::AddFinding);
     connect(m_pCheckJob, &CheckJob::finished, this, [this](const CheckReport& report) {
         m_pCheckPane->Finish(report);
@@ -222,6 +251,7 @@ void CMainFrame::OnPageEntered()
     // The page's lines are selected afresh and its edit is still to do.
     m_pEditorPane->RefreshPage();
     m_pEditorPane->m_bEditDone = false;
+    m_pPageList->SetCurrentPage(theTutorial.GetCurrentPage());
 }
 
 void CMainFrame::OnEditorRequested()
@@ -303,6 +333,8 @@ const CMainFrame::ActionSpec CMainFrame::kActionTable[] = {
     // The bars follow these two (CreateToolBar, CreateStatusBar).
     {ID_VIEW_TOOLBAR, "ツール バー(&T)", nullptr, {}, nullptr, nullptr, true},
     {ID_VIEW_STATUS_BAR, "ステータス バー(&S)", nullptr, {}, nullptr, nullptr, true},
+    {ID_VIEW_PAGE_LIST, "ページ一覧(&L)", &CMainFrame::OnViewPageList,
+     {}, nullptr, nullptr, false},
     {ID_DELETE_REGISTRY, "レジストリの削除(&U)", &CMainFrame::OnDeleteRegistry,
      {}, nullptr, nullptr, false},
     {ID_GOTO_PAGE, "ページへ移動(&G)...\tCtrl+G", &CMainFrame::OnGoToPage,
@@ -400,7 +432,9 @@ void CMainFrame::CreateMenus()
         {"ツール(&T)",
          "toolsMenu",
          {ID_GOTO_PAGE, ID_RESTART_PAGE, kSeparator, ID_RECORD_PAGE, ID_CHECK_TUTORIAL}},
-        {"表示(&V)", "viewMenu", {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}},
+        {"表示(&V)",
+         "viewMenu",
+         {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, kSeparator, ID_VIEW_PAGE_LIST}},
         {"ヘルプ(&H)", "helpMenu", {ID_DELETE_REGISTRY, kSeparator, ID_APP_ABOUT}},
     };
     QMenuBar* bar = menuBar();
@@ -533,8 +567,8 @@ void CMainFrame::OnFocusChanged(QWidget* /*old*/, QWidget* now)
     int column = -1;
     if (IsInside(now, m_pEditorPane))
         column = 1;
-    else if (IsInside(now, m_pBrowserPane))
-        column = 0;
+    else if (IsInside(now, m_pBrowserPane) || IsInside(now, m_pPageListDock))
+        column = 0; // the page list belongs to the tutorial's side
     if (column >= 0 && column != m_nActivePane) {
         m_nActivePane = column;
         UpdateEditCommands();
@@ -564,6 +598,10 @@ void CMainFrame::UpdateEditCommands()
         canPaste = m_pEditorPane->CanPaste();
         canUndo = m_pEditorPane->CanUndo();
     }
+    // On the tutorial's side, Undo takes back the author's last change of
+    // the page entries.
+    if (m_nActivePane == 0 && m_pDocument && m_pDocument->UndoStack())
+        canUndo = m_pDocument->UndoStack()->canUndo();
     // The tutorial pane has no edit commands of its own: while it is active
     // they stay greyed, so a Paste is never sent to a page that cannot take it
     // (the learner pastes in the editor).
@@ -602,6 +640,8 @@ void CMainFrame::OnEditUndo()
 {
     if (m_nActivePane == 1 && m_pEditorPane)
         m_pEditorPane->undo();
+    else if (m_nActivePane == 0)
+        UndoEntryChange();
     UpdateEditCommands();
 }
 
@@ -688,8 +728,11 @@ void CMainFrame::AttachDocument(CFlashDoc* document)
         UpdateFrameTitle();
         return;
     }
-    if (m_pDocument)
+    if (m_pDocument) {
         disconnect(m_pDocument, nullptr, this, nullptr);
+        disconnect(m_pDocument->UndoStack(), nullptr, this, nullptr);
+        m_pDocument->SetPageSettingsQueries({});
+    }
     m_pDocument = document;
     if (m_pDocument) {
         connect(m_pDocument, &CFlashDoc::titleChanged, this, &CMainFrame::UpdateFrameTitle);
@@ -698,8 +741,135 @@ void CMainFrame::AttachDocument(CFlashDoc* document)
         connect(m_pDocument, &CFlashDoc::pageSettingsApplied, this,
                 &CMainFrame::OnPageSettingsApplied);
         connect(m_pDocument, &CFlashDoc::pathNameRecorded, this, &CMainFrame::OnPathNameRecorded);
+        m_pDocument->SetPageSettingsQueries(PageSettingsQueries());
+        connect(m_pDocument, &CFlashDoc::entriesChanged, this, &CMainFrame::RefreshPageList);
+        // A first save writes the template, which the list's check needs.
+        connect(m_pDocument, &CFlashDoc::titleChanged, this, &CMainFrame::RefreshPageList);
+        QUndoStack* undo = m_pDocument->UndoStack();
+        connect(undo, &QUndoStack::canUndoChanged, this, &CMainFrame::UpdateUndoState);
+        connect(undo, &QUndoStack::undoTextChanged, this, &CMainFrame::UpdateUndoState);
     }
+    UpdateUndoState();
     UpdateFrameTitle();
+}
+
+void CMainFrame::OnViewPageList()
+{
+    m_pPageListDock->show();
+    m_pPageListDock->raise();
+    RefreshPageList();
+}
+
+void CMainFrame::RefreshPageList()
+{
+    if (!m_pPageList || !m_pPageListDock->isVisible())
+        return;
+    const CFlashDoc* doc = theApp.GetDocument();
+    const QString folder = HtmlFolderOf(GetProgramFolder(), theTutorial.GetStartPage());
+    QString templateText;
+    QString note;
+    if (doc && doc->Template().HasTemplate())
+        templateText = doc->Template().Text();
+    else
+        note = QStringLiteral("テンプレートがないため、設定の検査はしていません。");
+    m_pPageList->SetRows(PageListRows(theTutorial, folder, note.isEmpty() ? &templateText : nullptr),
+                         theTutorial.GetPageCount(), note);
+    m_pPageList->SetCurrentPage(theTutorial.GetCurrentPage());
+}
+
+void CMainFrame::OnInsertEntry(int page)
+{
+    if (CFlashDoc* doc = theApp.GetDocument())
+        doc->InsertEntry(page);
+}
+
+void CMainFrame::OnDeleteEntry(int page)
+{
+    if (CFlashDoc* doc = theApp.GetDocument())
+        doc->DeleteEntry(page);
+}
+
+void CMainFrame::UndoEntryChange()
+{
+    if (m_pDocument && m_pDocument->UndoStack()->canUndo()) {
+        const QString text = m_pDocument->UndoStack()->undoText();
+        m_pDocument->UndoStack()->undo();
+        SetStatusText(QStringLiteral("元に戻しました: %1").arg(text));
+    }
+}
+
+void CMainFrame::UpdateUndoState()
+{
+    QUndoStack* undo = m_pDocument ? m_pDocument->UndoStack() : nullptr;
+    m_pPageList->SetUndoState(undo && undo->canUndo(), undo ? undo->undoText() : QString());
+    UpdateEditCommands();
+}
+
+CDlgPage::Queries CMainFrame::PageSettingsQueries()
+{
+    CDlgPage::Queries queries;
+    queries.selection = [this] { return SelectedEditorLines(); };
+    queries.check = [this](int page, const PageEntry& entry) {
+        return CheckPageSettings(page, entry);
+    };
+    queries.area = [this] {
+        if (!m_pBrowserPane || !m_pBrowserPane->isVisible())
+            return QRect();
+        return QRect(m_pBrowserPane->mapToGlobal(QPoint(0, 0)), m_pBrowserPane->size());
+    };
+    return queries;
+}
+
+CDlgPage::EditorLines CMainFrame::SelectedEditorLines() const
+{
+    CDlgPage::EditorLines lines;
+    if (!m_pEditorPane)
+        return lines;
+    const QTextCursor cursor = m_pEditorPane->textCursor();
+    const QTextDocument* document = m_pEditorPane->document();
+    const QTextBlock first = document->findBlock(cursor.selectionStart());
+    QTextBlock last = document->findBlock(cursor.selectionEnd());
+    // A selection that ends at the start of a line does not touch that line.
+    if (cursor.hasSelection() && last != first && cursor.selectionEnd() == last.position())
+        last = last.previous();
+    lines.line = first.blockNumber() + 1;
+    lines.count = last.blockNumber() - first.blockNumber() + 1;
+    for (QTextBlock block = first; block.isValid(); block = block.next()) {
+        lines.text += block.text() + QLatin1Char('\n');
+        if (block == last)
+            break;
+    }
+    return lines;
+}
+
+QList<CDlgPage::Problem> CMainFrame::CheckPageSettings(int page, const PageEntry& entry) const
+{
+    // Without a template there is no stage to judge against.
+    const CFlashDoc* doc = theApp.GetDocument();
+    if (!doc || !doc->Template().HasTemplate())
+        return {};
+    const QString stage = SourceAtPage(doc->Template().Text(), PageEntries(theTutorial), page);
+    QList<CDlgPage::Problem> problems;
+    for (const CheckFinding& finding : CheckPageEntry(page, entry, stage)) {
+        CDlgPage::Field field = CDlgPage::FieldLine;
+        switch (finding.kind) {
+        case CheckFinding::ZeroCount:
+        case CheckFinding::CountPastEnd:
+            field = CDlgPage::FieldCount;
+            break;
+        case CheckFinding::BadKind:
+            field = CDlgPage::FieldKind;
+            break;
+        case CheckFinding::NoFinalLineBreak:
+        case CheckFinding::EmptyText:
+            field = CDlgPage::FieldText;
+            break;
+        default:
+            break;
+        }
+        problems.append({field, finding.text});
+    }
+    return problems;
 }
 
 void CMainFrame::UpdateFrameTitle()
@@ -790,6 +960,20 @@ bool CMainFrame::event(QEvent* event)
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
+    case QEvent::ShortcutOverride:
+    case QEvent::KeyPress:
+        // The page would keep Ctrl+Z for itself: in the tutorial pane it is
+        // the window's Undo, which takes back the author's last change of
+        // the page entries.
+        if (IsInside(watched, m_pBrowserPane)) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->matches(QKeySequence::Undo)) {
+                if (event->type() == QEvent::KeyPress)
+                    OnEditUndo();
+                return true;
+            }
+        }
+        break;
     case QEvent::DragEnter:
     case QEvent::DragMove:
         if (watched != this && IsInside(watched, this)) {

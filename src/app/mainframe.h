@@ -7,6 +7,8 @@
 #include <QMainWindow>
 #include <QString>
 
+#include "tutorial/dlgpage.h"
+
 class QAction;
 class QLabel;
 class QShortcut;
@@ -18,6 +20,7 @@ class QToolBar;
 class CCheckPane;
 class CDiagnosticMarks;
 class CFlashDoc;
+class CPageListPane;
 class CFlashView;
 class CMessagesPane;
 class CProgrammingView;
@@ -115,6 +118,9 @@ public:
     QString m_strPlayerPath;
     QString m_strMoviePath;
     QToolBar* m_wndToolBar = nullptr;
+    // 表示 → ページ一覧: every numbered page with its entry, docked below.
+    QDockWidget* m_pPageListDock = nullptr;
+    CPageListPane* m_pPageList = nullptr;
 
 protected:
     bool event(QEvent* event) override;
@@ -188,6 +194,21 @@ private:
     void OnProjectOpened();
     void OnPageSettingsApplied();
     void OnPathNameRecorded(const QString& path);
+    // The page list: shown, filled again after every change of the entries
+    // (while it is shown), and its 追加, 削除 and 元に戻す.
+    void OnViewPageList();
+    void RefreshPageList();
+    void OnInsertEntry(int page);
+    void OnDeleteEntry(int page);
+    void UndoEntryChange();
+    void UpdateUndoState();
+    // What the page settings dialog may ask: the lines the editor's
+    // selection touches, the check of an entry against its page's stage,
+    // and the tutorial pane's place (the dialog opens there, beside the
+    // editor).
+    CDlgPage::Queries PageSettingsQueries();
+    CDlgPage::EditorLines SelectedEditorLines() const;
+    QList<CDlgPage::Problem> CheckPageSettings(int page, const PageEntry& entry) const;
     void OnCompileProgress(qint64 elapsedMs);
     void OnCompileFinished(const RunResult& result);
     void OnMessageChosen(int line, int column);

@@ -122,7 +122,8 @@ void CPageListPane::SetRows(const QList<PageListRow>& rows, int entryCount, cons
             item->setText(ColCount, QString::number(row.entry.lineCount));
             item->setTextAlignment(ColLine, Qt::AlignRight | Qt::AlignVCenter);
             item->setTextAlignment(ColCount, Qt::AlignRight | Qt::AlignVCenter);
-            item->setText(ColScript, row.firstLine);
+            // Scripts are indented: the column shows where the text starts.
+            item->setText(ColScript, row.firstLine.trimmed());
             item->setToolTip(ColScript, row.firstLine);
         }
         if (!row.findings.isEmpty()) {

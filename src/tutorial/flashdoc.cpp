@@ -3,6 +3,7 @@
 #include "build/locations.h"
 #include "build/sourcefile.h"
 #include "tutorial/dlgpage.h"
+#include "tutorial/entrycommand.h"
 #include "tutorial/logging.h"
 #include "tutorial/pathname.h"
 #include "tutorial/peltra.h"
@@ -11,12 +12,17 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QUndoStack>
 #include <QRegularExpression>
 
 #include <utility>
 
 CFlashDoc::CFlashDoc(QObject* parent) : QObject(parent), m_strTitle(UntitledName())
 {
+    m_pUndoStack = new QUndoStack(this);
+    // Undone back to where it was saved, the project is unmodified again.
+    connect(m_pUndoStack, &QUndoStack::indexChanged, this,
+            [this] { SetModifiedFlag(!m_pUndoStack->isClean()); });
     setObjectName(QStringLiteral("CFlashDoc"));
 }
 
@@ -122,6 +128,8 @@ bool CFlashDoc::OnNewDocument()
 
     Q_EMIT contentCleared();
     theTutorial.Clear();
+    m_pUndoStack->clear();
+    Q_EMIT entriesChanged();
     m_template.ProjectCreated(CurrentSource());
     return true;
 }
@@ -140,7 +148,9 @@ bool CFlashDoc::OnOpenDocument(const QString& path)
     }
 
     theTutorial = std::move(loaded); // current page -1 until the browser shows one
+    m_pUndoStack->clear();
     SetModifiedFlag(false);
+    Q_EMIT entriesChanged();
 
     Q_EMIT projectOpened();
 
@@ -158,6 +168,7 @@ bool CFlashDoc::OnSaveDocument(const QString& path)
         AfxMessageBox(QStringLiteral("ドキュメントの保存に失敗しました。"));
         return false;
     }
+    m_pUndoStack->setClean();
     SetModifiedFlag(false);
     // A project without a template gets the source it was opened with.
     const TemplateResult kept = m_template.ProjectSaved(QFileInfo(path).absoluteFilePath());
@@ -265,7 +276,9 @@ void CFlashDoc::RunPageSettings(const PageEntry& shown)
     dlg.m_nLine = shown.line;
     dlg.m_nLineCount = shown.lineCount;
     dlg.m_strStartPage = theTutorial.GetStartPage();
+    dlg.SetQueries(m_pageQueries);
 
+    const CPeltra before = theTutorial;
     PageEntry entry;
     switch (dlg.DoModal()) {
     case CDlgPage::IDOK:
@@ -287,7 +300,50 @@ void CFlashDoc::RunPageSettings(const PageEntry& shown)
         break;
     }
 
+    switch (dlg.result()) {
+    case CDlgPage::IDOK:
+        RecordEntryChange(QStringLiteral("ページ %1 の設定").arg(dlg.m_nPageNumber), before);
+        break;
+    case CDlgPage::IDC_ADD:
+        RecordEntryChange(QStringLiteral("ページ %1 への追加").arg(dlg.m_nPageNumber), before);
+        break;
+    case CDlgPage::IDC_DELETE:
+        RecordEntryChange(QStringLiteral("ページ %1 の削除").arg(dlg.m_nPageNumber), before);
+        break;
+    default:
+        break;
+    }
+
     // Whatever the author chose, the editor follows the current page's entry
     // again and a click on the page copies its text again.
+    Q_EMIT pageSettingsApplied();
+}
+
+void CFlashDoc::RecordEntryChange(const QString& text, const CPeltra& before)
+{
+    const EntryChange change(before, theTutorial);
+    if (!change.IsEmpty()) {
+        m_pUndoStack->push(new CEntryChangeCommand(text, change, [this] {
+            // The current page's entry may be another now.
+            Q_EMIT entriesChanged();
+            Q_EMIT pageSettingsApplied();
+        }));
+    }
+    Q_EMIT entriesChanged();
+}
+
+void CFlashDoc::InsertEntry(int page)
+{
+    const CPeltra before = theTutorial;
+    InsertEntryAt(theTutorial, page, BlankEntry());
+    RecordEntryChange(QStringLiteral("ページ %1 への追加").arg(page), before);
+    Q_EMIT pageSettingsApplied();
+}
+
+void CFlashDoc::DeleteEntry(int page)
+{
+    const CPeltra before = theTutorial;
+    DeleteEntryAt(theTutorial, page);
+    RecordEntryChange(QStringLiteral("ページ %1 の削除").arg(page), before);
     Q_EMIT pageSettingsApplied();
 }

@@ -2,11 +2,14 @@
 
 #include "build/projecttemplate.h"
 
+#include "tutorial/dlgpage.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 class CPeltra;
+class QUndoStack;
 struct PageEntry;
 
 // The open tutorial project. The content is the global model theTutorial;
@@ -29,6 +32,10 @@ public:
     bool OnFileSave();     // Ctrl+S
     bool OnFileSaveAs();   // F10
     void OnPageSettings(); // F9
+    // What the page settings dialog may ask of the windows around it (the
+    // editor's selection, the check at OK, where to open); the main window
+    // hands them in and takes them back before it goes.
+    void SetPageSettingsQueries(const CDlgPage::Queries& queries) { m_pageQueries = queries; }
     // The page settings dialog showing `proposed` instead of the page's
     // entry (a change recorded in the editor); its buttons act as for F9.
     void OnPageSettings(const PageEntry& proposed);
@@ -41,6 +48,19 @@ public:
     // Asks "%1 への変更を保存しますか?" when modified. Returns false on Cancel
     // (or when the chosen save fails).
     bool SaveModified();
+
+    // The author's changes of the page entries (the dialog's OK, 追加 and
+    // 削除, a recorded page, the page list's 追加 and 削除), each undone in
+    // one step. Emptied when a project is created or opened; clean where it
+    // was saved, so that the modified flag follows undo and redo.
+    QUndoStack* UndoStack() const { return m_pUndoStack; }
+    // Keeps the change from `before` to theTutorial as it is now as one undo
+    // step named text; nothing when the entries are the same. For commands
+    // that change the entries themselves.
+    void RecordEntryChange(const QString& text, const CPeltra& before);
+    // The page list's 追加 (a blank entry before entry page) and 削除.
+    void InsertEntry(int page);
+    void DeleteEntry(int page);
 
     bool IsModified() const { return m_bModified; }
     void SetModifiedFlag(bool modified = true);
@@ -99,6 +119,10 @@ Q_SIGNALS:
     // The project now lives at path (opened or saved there): it heads the
     // recent-file list.
     void pathNameRecorded(const QString& path);
+    // The page entries or the start page may have changed (any change of
+    // the author's, an undo or redo, a project created or opened): the page
+    // list shows them again.
+    void entriesChanged();
 
 private:
     void RunPageSettings(const PageEntry& shown);
@@ -109,4 +133,6 @@ private:
     QString m_strTitle;
     QString m_strPathName;
     bool m_bModified = false;
+    QUndoStack* m_pUndoStack = nullptr;
+    CDlgPage::Queries m_pageQueries;
 };
