@@ -64,6 +64,7 @@ private Q_SLOTS:
     void toolTipsAndPrompts_data();
     void toolTipsAndPrompts();
     void statusBar();
+    void greyedMenuItemPrompt();
     void lockKeyState_data();
     void lockKeyState();
     void lockKeyIndicatorFollowsItsKey();
@@ -337,6 +338,27 @@ void TestMainFrame::statusBar()
     QCOMPARE(Frame()->GetStatusText(), QStringLiteral("直前に行った動作を元に戻す"));
     edit->hide();
     QTRY_COMPARE(Frame()->GetStatusText(), QStringLiteral("レディ"));
+}
+
+// The mouse over a greyed menu item puts its prompt into the message pane,
+// as it does over the other items (toolTipsAndPrompts).
+void TestMainFrame::greyedMenuItemPrompt()
+{
+    auto* edit = Frame()->findChild<QMenu*>(QStringLiteral("editMenu"));
+    QVERIFY(edit);
+    QAction* undo = Frame()->Action(ID_EDIT_UNDO);
+    const bool wasEnabled = undo->isEnabled();
+    undo->setEnabled(false);
+    Frame()->SetStatusText(QString());
+    edit->popup(Frame()->mapToGlobal(QPoint(10, 10)));
+    QVERIFY(QTest::qWaitForWindowExposed(edit));
+    // From outside the item onto it.
+    QTest::mouseMove(edit, edit->actionGeometry(undo).topLeft() - QPoint(0, 2));
+    QTest::mouseMove(edit, edit->actionGeometry(undo).center());
+    QTRY_COMPARE(Frame()->GetStatusText(), QStringLiteral("直前に行った動作を元に戻す"));
+    edit->hide();
+    QTRY_COMPARE(Frame()->GetStatusText(), QStringLiteral("レディ"));
+    undo->setEnabled(wasEnabled);
 }
 
 void TestMainFrame::lockKeyState_data()

@@ -24,6 +24,7 @@
 #include "editor/programmingview.h"
 #include "editor/replay.h"
 #include "tutorial/flashdoc.h"
+#include "tutorial/peltra.h"
 
 #include <QAction>
 #include <QApplication>
@@ -37,8 +38,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QShortcut>
 #include <QSplitter>
@@ -215,6 +218,7 @@ void CMainFrame::ConnectPanes()
     connect(m_pBrowserPane, &CFlashView::statusText, this, &CMainFrame::SetStatusText);
     connect(m_pBrowserPane, &CFlashView::editorRequested, this, &CMainFrame::OnEditorRequested);
     connect(m_pBrowserPane, &CFlashView::cutRequested, this, &CMainFrame::OnBrowserCutRequested);
+    connect(m_pBrowserPane, &CFlashView::pasteRequested, this, &CMainFrame::OnEditPaste);
     connect(m_pEditorPane, &CProgrammingView::scriptTaken, this, &CMainFrame::OnScriptTaken);
     connect(m_pEditorPane, &CProgrammingView::commandStateChanged, this,
             &CMainFrame::UpdateEditCommands);
@@ -602,9 +606,13 @@ void CMainFrame::UpdateEditCommands()
     // the page entries.
     if (m_nActivePane == 0 && m_pDocument && m_pDocument->UndoStack())
         canUndo = m_pDocument->UndoStack()->canUndo();
-    // The tutorial pane has no edit commands of its own: while it is active
-    // they stay greyed, so a Paste is never sent to a page that cannot take it
-    // (the learner pastes in the editor).
+    // The tutorial pane has no edit commands of its own; while it is active
+    // the page's guided Paste or Cut goes to the editor (OnEditPaste,
+    // OnEditCut), and the others stay greyed.
+    if (m_nActivePane == 0 && m_pEditorPane && theTutorial.GetCurrentPage() >= 0) {
+        canPaste = theTutorial.GetColor() <= ARROW_REPLACE && m_pEditorPane->CanPaste();
+        canCut = theTutorial.GetColor() == ARROW_DELETE && m_pEditorPane->CanCut();
+    }
     if (QAction* a = Action(ID_EDIT_CUT))
         a->setEnabled(canCut);
     if (QAction* a = Action(ID_EDIT_COPY))
@@ -617,6 +625,9 @@ void CMainFrame::UpdateEditCommands()
 
 void CMainFrame::OnEditCut()
 {
+    // From the tutorial pane, the page's guided Cut happens in the editor.
+    if (m_nActivePane == 0 && m_pEditorPane && theTutorial.GetCurrentPage() >= 0)
+        SetActivePane(1);
     if (m_nActivePane == 1 && m_pEditorPane)
         m_pEditorPane->OnEditCut();
     UpdateEditCommands();
@@ -631,6 +642,10 @@ void CMainFrame::OnEditCopy()
 
 void CMainFrame::OnEditPaste()
 {
+    // From the tutorial pane, the page's script is pasted into the editor,
+    // which becomes the active pane, exactly as a paste there would.
+    if (m_nActivePane == 0 && m_pEditorPane && theTutorial.GetCurrentPage() >= 0)
+        SetActivePane(1);
     if (m_nActivePane == 1 && m_pEditorPane)
         m_pEditorPane->OnEditPaste();
     UpdateEditCommands();
@@ -772,8 +787,9 @@ void CMainFrame::RefreshPageList()
         templateText = doc->Template().Text();
     else
         note = QStringLiteral("テンプレートがないため、設定の検査はしていません。");
-    m_pPageList->SetRows(PageListRows(theTutorial, folder, note.isEmpty() ? &templateText : nullptr),
-                         theTutorial.GetPageCount(), note);
+    m_pPageList->SetRows(
+        PageListRows(theTutorial, folder, note.isEmpty() ? &templateText : nullptr),
+        theTutorial.GetPageCount(), note);
     m_pPageList->SetCurrentPage(theTutorial.GetCurrentPage());
 }
 
@@ -957,6 +973,23 @@ bool CMainFrame::event(QEvent* event)
     return QMainWindow::event(event);
 }
 
+void CMainFrame::ShowGreyedItemPrompt(QObject* watched, const QMouseEvent* event)
+{
+    // Qt gives a greyed menu item no prompt; the window shows it all the
+    // same, as it does for a greyed toolbar button.
+    auto* menu = qobject_cast<QMenu*>(watched);
+    if (!menu)
+        return;
+    QObject* owner = menu->parent();
+    while (owner && owner != this)
+        owner = owner->parent();
+    if (!owner)
+        return;
+    const QAction* action = menu->actionAt(event->position().toPoint());
+    if (action && !action->isEnabled() && !action->statusTip().isEmpty())
+        SetStatusText(action->statusTip());
+}
+
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
@@ -973,6 +1006,9 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
                 return true;
             }
         }
+        break;
+    case QEvent::MouseMove:
+        ShowGreyedItemPrompt(watched, static_cast<QMouseEvent*>(event));
         break;
     case QEvent::DragEnter:
     case QEvent::DragMove:
@@ -1338,8 +1374,7 @@ void CMainFrame::RecordPage()
     if (!ReplayTemplate(templateText))
         return;
     const QString stage = SourceAtPage(templateText, PageEntries(theTutorial), page);
-    const DerivedEntry derived =
-        DerivePageEntry(stage, EditorText(m_pEditorPane->GetWindowText()));
+    const DerivedEntry derived = DerivePageEntry(stage, EditorText(m_pEditorPane->GetWindowText()));
     if (!derived.ok()) {
         AfxMessageBox(derived.message());
         return;

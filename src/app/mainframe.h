@@ -15,6 +15,7 @@ class QShortcut;
 class QMenu;
 class QDropEvent;
 class QMimeData;
+class QMouseEvent;
 class QSplitter;
 class QToolBar;
 class CCheckPane;
@@ -133,6 +134,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The prompt of the greyed menu item under the mouse, if any.
+    void ShowGreyedItemPrompt(QObject* watched, const QMouseEvent* event);
     // One command of the action table (kActionTable in mainframe.cpp).
     struct ActionSpec
     {
