@@ -141,7 +141,7 @@ void TestCheck::initTestCase()
     QStandardPaths::setTestModeEnabled(true);
     QVERIFY(m_dir.isValid());
     QVERIFY(LoadModel(programFolder + QStringLiteral("sample.lrnf"), m_sample));
-    QVERIFY(LoadTemplateFile(programFolder + QStringLiteral("sample.template.as"), m_template).ok);
+    QVERIFY(LoadTemplateFile(programFolder + QStringLiteral("sample.template.as"), m_template).ok());
     m_entries = PageEntries(m_sample);
     QVERIFY(m_entries.size() >= 10);
 }
@@ -159,7 +159,7 @@ QString TestCheck::DamagedCopy(const QString& name, const std::function<void(CPe
     CPeltra model = m_sample;
     change(model);
     const QString path = m_dir.filePath(name + QStringLiteral(".lrnf"));
-    if (!SaveModel(path, model) || !SaveTemplateFile(TemplatePathFor(path), m_template).ok)
+    if (!SaveModel(path, model) || !SaveTemplateFile(TemplatePathFor(path), m_template).ok())
         return QString();
     return path;
 }
@@ -411,7 +411,7 @@ void TestCheck::compileEachStage()
     SetEntry(model, 1, Entry(ARROW_ADD, constructor + 2, 1, "\t\t\tnoSuchFunction();\r\n"));
     const QString path = m_dir.filePath(QStringLiteral("each.lrnf"));
     QVERIFY(SaveModel(path, model));
-    QVERIFY(SaveTemplateFile(TemplatePathFor(path), m_template).ok);
+    QVERIFY(SaveTemplateFile(TemplatePathFor(path), m_template).ok());
 
     const CommandRun run =
         RunCheck({QStringLiteral("--check"), path, QStringLiteral("--compile-each")});

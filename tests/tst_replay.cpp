@@ -329,35 +329,33 @@ void TestReplay::templateFile()
 
     QString text = QStringLiteral("kept");
     TemplateResult loaded = LoadTemplateFile(path, text);
-    QVERIFY(!loaded.ok);
-    QVERIFY(loaded.missing);
+    QCOMPARE(loaded.code(), TemplateError::Missing);
     QCOMPARE(text, QStringLiteral("kept"));
     QVERIFY(MissingTemplateMessage(path).contains(path));
 
     // Written once, from the source as it was; a later save keeps it.
-    QVERIFY(SaveTemplateIfMissing(project, S("a\nあ\n")).ok);
+    QVERIFY(SaveTemplateIfMissing(project, S("a\nあ\n")).ok());
     QCOMPARE(ReadAll(path), S("a\r\nあ\r\n").toUtf8());
-    QVERIFY(SaveTemplateIfMissing(project, QStringLiteral("later\n")).ok);
+    QVERIFY(SaveTemplateIfMissing(project, QStringLiteral("later\n")).ok());
     QCOMPARE(ReadAll(path), S("a\r\nあ\r\n").toUtf8());
-    QVERIFY(SaveTemplateIfMissing(QString(), QStringLiteral("x")).ok);
+    QVERIFY(SaveTemplateIfMissing(QString(), QStringLiteral("x")).ok());
 
-    QVERIFY(LoadTemplateFile(path, text).ok);
+    QVERIFY(LoadTemplateFile(path, text).ok());
     QCOMPARE(text, S("a\nあ\n"));
 
     // A BOM is skipped, lone CRs are breaks, a NUL ends the text.
     QVERIFY(WriteFile(path, QByteArray("\xEF\xBB\xBFx\ry\r\nz\0w", 12)));
-    QVERIFY(LoadTemplateFile(path, text).ok);
+    QVERIFY(LoadTemplateFile(path, text).ok());
     QCOMPARE(text, QStringLiteral("x\ny\nz"));
 
     // A folder is no template; a template in a missing folder cannot be saved.
     loaded = LoadTemplateFile(dir.path(), text);
-    QVERIFY(!loaded.ok);
-    QVERIFY(!loaded.missing);
-    QVERIFY(!loaded.message.isEmpty());
-    const TemplateResult saved =
-        SaveTemplateFile(dir.filePath(QStringLiteral("none/t.template.as")), QStringLiteral("x"));
-    QVERIFY(!saved.ok);
-    QVERIFY(saved.message.contains(QStringLiteral("none")));
+    QCOMPARE(loaded.code(), TemplateError::NotAFile);
+    QVERIFY(TemplateErrorText(dir.path(), loaded).contains(dir.path()));
+    const QString unsaved = dir.filePath(QStringLiteral("none/t.template.as"));
+    const TemplateResult saved = SaveTemplateFile(unsaved, QStringLiteral("x"));
+    QCOMPARE(saved.code(), TemplateError::NoFolder);
+    QVERIFY(TemplateErrorText(unsaved, saved).contains(QStringLiteral("none")));
 }
 
 void TestReplay::projectTemplate()
@@ -371,23 +369,22 @@ void TestReplay::projectTemplate()
     // make one; the save writes the source as it was at the opening.
     ProjectTemplate kept;
     TemplateResult result = kept.ProjectOpened(first, QStringLiteral("open\n"));
-    QVERIFY(!result.ok);
-    QVERIFY(result.missing);
+    QCOMPARE(result.code(), TemplateError::Missing);
     QVERIFY(!kept.HasTemplate());
     QVERIFY(kept.MissingMessage().contains(TemplatePathFor(first)));
-    QVERIFY(kept.ProjectSaved(first).ok);
+    QVERIFY(kept.ProjectSaved(first).ok());
     QVERIFY(kept.HasTemplate());
     QCOMPARE(kept.Text(), QStringLiteral("open\n"));
     QCOMPARE(ReadAll(TemplatePathFor(first)), QByteArray("open\r\n"));
 
     // Opened again with its template: a save leaves it alone.
-    QVERIFY(kept.ProjectOpened(first, QStringLiteral("edited later\n")).ok);
+    QVERIFY(kept.ProjectOpened(first, QStringLiteral("edited later\n")).ok());
     QCOMPARE(kept.Text(), QStringLiteral("open\n"));
-    QVERIFY(kept.ProjectSaved(first).ok);
+    QVERIFY(kept.ProjectSaved(first).ok());
     QCOMPARE(ReadAll(TemplatePathFor(first)), QByteArray("open\r\n"));
 
     // Save As: the new name gets the source kept from the opening.
-    QVERIFY(kept.ProjectSaved(second).ok);
+    QVERIFY(kept.ProjectSaved(second).ok());
     QCOMPARE(ReadAll(TemplatePathFor(second)), QByteArray("edited later\r\n"));
     QCOMPARE(kept.Path(), TemplatePathFor(second));
 
@@ -398,15 +395,14 @@ void TestReplay::projectTemplate()
     QVERIFY(kept.Path().isEmpty());
     QVERIFY(!kept.MissingMessage().isEmpty());
     const QString third = dir.filePath(QStringLiteral("third.lrnf"));
-    QVERIFY(kept.ProjectSaved(third).ok);
+    QVERIFY(kept.ProjectSaved(third).ok());
     QCOMPARE(kept.Text(), QStringLiteral("new\n"));
 
     // A template that cannot be written is reported, and the project stays
     // without one.
     kept.ProjectCreated(QStringLiteral("x\n"));
     result = kept.ProjectSaved(dir.filePath(QStringLiteral("none/fourth.lrnf")));
-    QVERIFY(!result.ok);
-    QVERIFY(!result.message.isEmpty());
+    QCOMPARE(result.code(), TemplateError::NoFolder);
     QVERIFY(!kept.HasTemplate());
 }
 

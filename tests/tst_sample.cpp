@@ -404,7 +404,7 @@ void TestSample::templateBesideProject()
     QCOMPARE(ReadAll(path), m_stages.first().toUtf8());
     QCOMPARE(ReadAll(installTree + QStringLiteral("/sample.template.as")), m_stages.first().toUtf8());
     QString text;
-    QVERIFY(LoadTemplateFile(path, text).ok);
+    QVERIFY(LoadTemplateFile(path, text).ok());
     QCOMPARE(ReplayStages(text, PageEntries(m_tutorial)).last(), EditorText(m_stages.last()));
 }
 

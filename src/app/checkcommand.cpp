@@ -79,11 +79,11 @@ int RunCheckCommand(const QStringList& arguments, const QString& programFolder, 
         line.templatePath.isEmpty() ? TemplatePathFor(line.projectPath) : line.templatePath;
     QString templateText;
     const TemplateResult loaded = LoadTemplateFile(templatePath, templateText);
-    if (!loaded.ok) {
-        err << (loaded.missing && line.templatePath.isEmpty()
+    if (!loaded) {
+        err << (loaded.code() == TemplateError::Missing && line.templatePath.isEmpty()
                     ? MissingTemplateMessage(templatePath) +
                           QStringLiteral("別の場所にあるときは --template FILE で指定します。")
-                    : loaded.message)
+                    : TemplateErrorText(templatePath, loaded))
             << Qt::endl;
         return 2;
     }

@@ -11,7 +11,7 @@ TemplateResult ProjectTemplate::ProjectOpened(const QString& projectPath,
     m_loaded = false;
     QString text;
     const TemplateResult result = LoadTemplateFile(m_path, text);
-    if (result.ok) {
+    if (result.ok()) {
         m_text = text;
         m_loaded = true;
     }
@@ -35,20 +35,17 @@ TemplateResult ProjectTemplate::ProjectSaved(const QString& projectPath)
         m_loaded = false;
         m_text.clear();
         QString text;
-        if (LoadTemplateFile(m_path, text).ok) {
+        if (LoadTemplateFile(m_path, text).ok()) {
             m_text = text;
             m_loaded = true;
         }
     }
-    if (m_loaded || path.isEmpty()) {
-        TemplateResult kept;
-        kept.ok = true;
-        return kept;
-    }
+    if (m_loaded || path.isEmpty())
+        return {};
     const TemplateResult saved = SaveTemplateIfMissing(projectPath, m_sourceAtOpen);
-    if (saved.ok && QFileInfo::exists(path)) {
+    if (saved.ok() && QFileInfo::exists(path)) {
         QString text;
-        if (LoadTemplateFile(path, text).ok) {
+        if (LoadTemplateFile(path, text).ok()) {
             m_text = text;
             m_loaded = true;
         }

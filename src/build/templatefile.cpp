@@ -8,24 +8,6 @@
 
 #include <algorithm>
 
-namespace {
-
-TemplateResult Failed(const QString& message)
-{
-    TemplateResult result;
-    result.message = message;
-    return result;
-}
-
-TemplateResult Succeeded()
-{
-    TemplateResult result;
-    result.ok = true;
-    return result;
-}
-
-} // namespace
-
 QString TemplatePathFor(const QString& projectPath)
 {
     if (projectPath.isEmpty())
@@ -43,49 +25,42 @@ QString TemplatePathFor(const QString& projectPath)
 TemplateResult LoadTemplateFile(const QString& path, QString& text)
 {
     const QFileInfo info(path);
-    if (!info.exists()) {
-        TemplateResult result =
-            Failed(QStringLiteral("テンプレート %1 が見つかりません。").arg(path));
-        result.missing = true;
-        return result;
-    }
+    if (!info.exists())
+        return TemplateError::Missing;
     if (!info.isFile())
-        return Failed(QStringLiteral("テンプレート %1 はファイルではありません。").arg(path));
+        return TemplateError::NotAFile;
     QString loaded;
     if (!LoadSourceFile(path, loaded)) {
         // The reader says only that it failed; the file says why.
         QFile file(path);
         const QString reason =
             file.open(QIODevice::ReadOnly) ? QStringLiteral("大きすぎます") : file.errorString();
-        return Failed(QStringLiteral("テンプレート %1 を読めません: %2").arg(path, reason));
+        return {TemplateError::Unreadable, reason};
     }
     loaded.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     loaded.replace(u'\r', u'\n');
     text = loaded;
-    return Succeeded();
+    return {};
 }
 
 TemplateResult SaveTemplateFile(const QString& path, const QString& text)
 {
     if (SaveSourceFile(path, text))
-        return Succeeded();
-    // The save leaves no trace of why; a plain open of the folder's file tells.
+        return {};
+    // The save leaves no trace of why; the folder tells.
     const QFileInfo folder(QFileInfo(path).path());
-    QString reason;
     if (!folder.isDir())
-        reason = QStringLiteral("フォルダがありません");
-    else if (!folder.isWritable())
-        reason = QStringLiteral("フォルダに書き込めません");
-    else
-        reason = QStringLiteral("書き込みに失敗しました");
-    return Failed(QStringLiteral("テンプレート %1 を保存できません: %2").arg(path, reason));
+        return TemplateError::NoFolder;
+    if (!folder.isWritable())
+        return {TemplateError::Unwritable, QStringLiteral("フォルダに書き込めません")};
+    return TemplateError::Unwritable;
 }
 
 TemplateResult SaveTemplateIfMissing(const QString& projectPath, const QString& text)
 {
     const QString path = TemplatePathFor(projectPath);
     if (path.isEmpty() || QFileInfo::exists(path))
-        return Succeeded();
+        return {};
     return SaveTemplateFile(path, text);
 }
 
@@ -96,4 +71,28 @@ QString MissingTemplateMessage(const QString& templatePath)
                           "プロジェクトを開いた直後や新しく作ったときに保存すると、そのときの"
                           "ソースから作られます。")
         .arg(templatePath);
+}
+
+QString TemplateErrorText(const QString& path, const TemplateResult& result)
+{
+    const auto withReason = [&result](const QString& text, const QString& fallback) {
+        return text + (result.message().isEmpty() ? fallback : result.message());
+    };
+    switch (result.code()) {
+    case TemplateError::None:
+        return QString();
+    case TemplateError::Missing:
+        return QStringLiteral("テンプレート %1 が見つかりません。").arg(path);
+    case TemplateError::NotAFile:
+        return QStringLiteral("テンプレート %1 はファイルではありません。").arg(path);
+    case TemplateError::Unreadable:
+        return withReason(QStringLiteral("テンプレート %1 を読めません: ").arg(path),
+                          QStringLiteral("読み込みに失敗しました"));
+    case TemplateError::NoFolder:
+        return QStringLiteral("テンプレート %1 を保存できません: フォルダがありません").arg(path);
+    case TemplateError::Unwritable:
+        return withReason(QStringLiteral("テンプレート %1 を保存できません: ").arg(path),
+                          QStringLiteral("書き込みに失敗しました"));
+    }
+    return QString();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tutorial/result.h"
+
 #include <QString>
 
 // The template of a tutorial: the source its first page starts from. It lies
@@ -11,14 +13,22 @@
 // it is, gives way to ".template.as"); empty for a project without a path.
 QString TemplatePathFor(const QString& projectPath);
 
-// The outcome of reading or writing a template: ok, or why not in Japanese,
-// with the system's own text where there is one.
-struct TemplateResult
-{
-    bool ok = false;
-    bool missing = false; // the file does not exist
-    QString message;
+// Why a template could not be read or written.
+enum class TemplateError {
+    None,
+    Missing,    // the file does not exist
+    NotAFile,   // a folder or the like has its name
+    Unreadable, // it exists but cannot be read, or is too large
+    NoFolder,   // the folder to write it in does not exist
+    Unwritable, // the write failed
 };
+
+// The outcome of reading or writing a template: its code and, where the
+// system said why, the system's own text.
+using TemplateResult = Result<TemplateError>;
+
+// What went wrong with the template at path, in Japanese, for the user.
+QString TemplateErrorText(const QString& path, const TemplateResult& result);
 
 // Reads a template as the editor would hold it (lines separated by '\n').
 TemplateResult LoadTemplateFile(const QString& path, QString& text);

@@ -168,10 +168,10 @@ bool TutorialMaker::WriteProject(QString& error)
 bool TutorialMaker::WriteGame(QString& error)
 {
     // The template beside the project, from which the pages are replayed.
-    const TemplateResult saved =
-        SaveTemplateFile(TemplatePathFor(m_out.filePath(QStringLiteral("sample.lrnf"))), m_template);
-    if (!saved.ok) {
-        error = saved.message;
+    const QString templatePath = TemplatePathFor(m_out.filePath(QStringLiteral("sample.lrnf")));
+    const TemplateResult saved = SaveTemplateFile(templatePath, m_template);
+    if (!saved) {
+        error = TemplateErrorText(templatePath, saved);
         return false;
     }
     QString source = m_template;
