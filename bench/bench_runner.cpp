@@ -36,9 +36,12 @@ int main()
     const QString child = QStringLiteral(PELTRA_BENCH_CHILD);
     const QString arguments = QStringLiteral(" flood ") + QString::number(kPerStream);
     int waits = 0;
+    RunOptions options;
+    options.whileWaiting = [&waits] { ++waits; };
 
     const auto runner = [&] {
-        const RunResult result = RunCompilerProcess(child + arguments, [&waits] { ++waits; });
+        const RunResult result =
+            RunProcess({child, QStringLiteral("flood"), QString::number(kPerStream)}, options);
         if (!result.ok)
             std::fputs(result.report().toLocal8Bit().constData(), stderr);
         return result.ok;

@@ -376,8 +376,8 @@ void TestToolchain::compilesGame()
 void TestToolchain::compilesThroughProgramCommandLine()
 {
     REQUIRE_COMPILER();
-    // The program's own road: its command line, split as the program splits
-    // it, run by its process runner, in a program folder with blanks.
+    // The program's own road: the compiler's arguments, each path whole,
+    // run by its process runner, in a program folder with blanks.
     QTemporaryDir tmp;
     const GameFolder g(tmp.filePath(QStringLiteral("学習 フォルダ")));
     const QString& folder = g.folder;
@@ -386,9 +386,8 @@ void TestToolchain::compilesThroughProgramCommandLine()
     QVERIFY(QFile::link(kProgramDir + QStringLiteral("/flex_sdk_4.6"),
                         folder + QStringLiteral("flex_sdk_4.6")));
 
-    const QString commandLine =
-        FormatCompileCommandLine(MxmlcPath(folder), SourcePath(folder), folder);
-    const RunResult result = RunCompilerProcess(commandLine);
+    const RunResult result =
+        RunProcess(CompileArguments(MxmlcPath(folder), SourcePath(folder), folder));
     QVERIFY2(result.ok, qPrintable(result.report()));
     QCOMPARE(QDir::cleanPath(MoviePath(folder)), QDir::cleanPath(g.movie()));
     QByteArray fws;

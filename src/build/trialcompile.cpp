@@ -3,13 +3,13 @@
 #include "build/compilecommand.h"
 #include "build/diagnostics.h"
 #include "build/locations.h"
+#include "build/processrunner.h"
 #include "build/sourcefile.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 bool TrialCompileResult::clean() const
 {
@@ -130,37 +130,34 @@ TrialCompileResult TrialCompiler::Compile(const QString& source, int timeoutMs)
         result.failure = QStringLiteral("コンパイラ %1 がありません").arg(mxmlc);
         return result;
     }
-    QStringList arguments = SplitCommandLine(FormatCompileCommandLine(mxmlc, sourcePath, folder));
-    if (arguments.isEmpty()) {
-        result.failure = QStringLiteral("コンパイラのコマンドラインが空です");
+    // Each path passed whole, as 実行 passes it, so that blanks in a folder
+    // name cannot split it.
+    RunOptions options;
+    options.timeLimit = std::chrono::milliseconds(timeoutMs);
+    const RunResult run = RunProcess(CompileArguments(mxmlc, sourcePath, folder), options);
+    if (!run.ok) {
+        result.failure = QStringLiteral("コンパイラ %1 を起動できません: %2 (%3)")
+                             .arg(mxmlc, run.message, run.api);
         return result;
     }
-    const QString program = arguments.takeFirst();
-
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.setWorkingDirectory(m_copy->path());
-    process.start(program, arguments);
-    if (!process.waitForStarted()) {
-        result.failure = QStringLiteral("コンパイラ %1 を起動できません: %2")
-                             .arg(program, process.errorString());
-        return result;
-    }
-    process.closeWriteChannel();
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished();
+    result.output = QString::fromUtf8(run.output);
+    switch (run.end) {
+    case RunEnd::Exited:
+        break;
+    case RunEnd::TimedOut:
         result.failure = QStringLiteral("コンパイラが %1 秒で終わりません").arg(timeoutMs / 1000);
         return result;
-    }
-    result.output = QString::fromUtf8(process.readAll());
-    if (process.exitStatus() != QProcess::NormalExit) {
+    case RunEnd::Signalled:
         result.failure =
-            QStringLiteral("コンパイラが異常終了しました: %1").arg(process.errorString());
+            QStringLiteral("コンパイラが異常終了しました: シグナル %1").arg(run.exitCode);
+        return result;
+    case RunEnd::StatusUnknown:
+    case RunEnd::Cancelled:
+        result.failure = QStringLiteral("コンパイラの終了状態がわかりません");
         return result;
     }
     result.ran = true;
-    result.exitCode = process.exitCode();
+    result.exitCode = run.exitCode;
     result.messages = ParseCompilerMessages(result.output, sourcePath);
     // A failed compile that names no error of its own still counts as one.
     if (result.exitCode != 0 && result.errors().isEmpty()) {
