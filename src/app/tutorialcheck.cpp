@@ -16,16 +16,6 @@
 
 namespace {
 
-CheckFinding Finding(int page, CheckFinding::Kind kind, const QString& text, int line = 0)
-{
-    CheckFinding finding;
-    finding.page = page;
-    finding.kind = kind;
-    finding.text = text;
-    finding.line = line;
-    return finding;
-}
-
 // The page numbers of the numbered pages in folder, by the browser's rule
 // for a page's title.
 QSet<int> NumberedPages(const QString& folder)
@@ -58,8 +48,8 @@ public:
     {
         const TrialCompileResult result = m_compiler.Compile(source);
         if (!result.ran) {
-            Add(Finding(-1, CheckFinding::CompilerNotRun,
-                        QStringLiteral("コンパイルできません: %1").arg(result.failure)));
+            Add(MakeFinding(-1, CheckFinding::CompilerNotRun,
+                            QStringLiteral("コンパイルできません: %1").arg(result.failure)));
             return false;
         }
         for (const CompilerMessage& error : result.errors()) {
@@ -77,7 +67,7 @@ public:
             if (each)
                 text += lastPage < 0 ? QStringLiteral("(テンプレート)")
                                      : QStringLiteral("(ページ %1 のあとのソース)").arg(lastPage);
-            Add(Finding(origin, CheckFinding::CompileError, text, error.line));
+            Add(MakeFinding(origin, CheckFinding::CompileError, text, error.line));
         }
         return true;
     }
@@ -106,7 +96,7 @@ QList<CheckFinding> CheckHtmlPages(const QString& htmlFolder, int entryCount)
     QList<CheckFinding> findings;
     for (int page = 0; page < entryCount; ++page) {
         if (!pages.contains(page)) {
-            findings << Finding(
+            findings << MakeFinding(
                 page, CheckFinding::EntryWithoutPage,
                 QStringLiteral("設定はありますが、ページ index%1.html が %2 にありません")
                     .arg(page)
@@ -115,7 +105,7 @@ QList<CheckFinding> CheckHtmlPages(const QString& htmlFolder, int entryCount)
     }
     for (int page : std::as_const(sorted)) {
         if (page >= entryCount) {
-            findings << Finding(
+            findings << MakeFinding(
                 page, CheckFinding::PageWithoutEntry,
                 QStringLiteral("ページ index%1.html はありますが、設定がありません").arg(page));
         }

@@ -27,7 +27,9 @@ QString KindName(int kind)
     return QString();
 }
 
-CheckFinding Finding(int page, CheckFinding::Kind kind, const QString& text, int line = 0)
+} // namespace
+
+CheckFinding MakeFinding(int page, CheckFinding::Kind kind, const QString& text, int line)
 {
     CheckFinding finding;
     finding.page = page;
@@ -37,8 +39,6 @@ CheckFinding Finding(int page, CheckFinding::Kind kind, const QString& text, int
     return finding;
 }
 
-} // namespace
-
 QList<CheckFinding> CheckPageEntry(int page, const PageEntry& entry, const QString& stage)
 {
     QList<CheckFinding> out;
@@ -46,41 +46,43 @@ QList<CheckFinding> CheckPageEntry(int page, const PageEntry& entry, const QStri
     const bool spans = entry.color == ARROW_REPLACE || entry.color == ARROW_DELETE;
 
     if (entry.color < ARROW_ADD || entry.color > ARROW_DELETE) {
-        out << Finding(
+        out << MakeFinding(
             page, CheckFinding::BadKind,
             QStringLiteral("種類 %1 は 0(追加)、1(置き換え)、2(削除)のどれでもありません")
                 .arg(entry.color));
     }
     if (entry.line < 1) {
-        out << Finding(page, CheckFinding::LineBeforeStart,
-                       QStringLiteral("行 %1 は1行目より前です").arg(entry.line));
+        out << MakeFinding(page, CheckFinding::LineBeforeStart,
+                           QStringLiteral("行 %1 は1行目より前です").arg(entry.line));
     } else if (entry.line > (spans ? lines : lines + 1)) {
         // An add may put its lines after the last one.
-        out << Finding(page, CheckFinding::LinePastEnd,
-                       QStringLiteral("行 %1 はソースの終わりより後です(この段階のソースは %2 行)")
-                           .arg(entry.line)
-                           .arg(lines));
+        out << MakeFinding(
+            page, CheckFinding::LinePastEnd,
+            QStringLiteral("行 %1 はソースの終わりより後です(この段階のソースは %2 行)")
+                .arg(entry.line)
+                .arg(lines));
     }
     if (spans) {
         if (entry.lineCount < 1) {
-            out << Finding(page, CheckFinding::ZeroCount,
-                           QStringLiteral("%1のページなのに行数が %2 です")
-                               .arg(KindName(entry.color))
-                               .arg(entry.lineCount));
+            out << MakeFinding(page, CheckFinding::ZeroCount,
+                               QStringLiteral("%1のページなのに行数が %2 です")
+                                   .arg(KindName(entry.color))
+                                   .arg(entry.lineCount));
         } else if (entry.line >= 1 && entry.line <= lines &&
                    qint64(entry.line) + entry.lineCount - 1 > lines) {
-            out << Finding(page, CheckFinding::CountPastEnd,
-                           QStringLiteral("%1行目から %2 行はソースの終わりを越えます(この段階の"
-                                          "ソースは %3 行)")
-                               .arg(entry.line)
-                               .arg(entry.lineCount)
-                               .arg(lines));
+            out << MakeFinding(
+                page, CheckFinding::CountPastEnd,
+                QStringLiteral("%1行目から %2 行はソースの終わりを越えます(この段階の"
+                               "ソースは %3 行)")
+                    .arg(entry.line)
+                    .arg(entry.lineCount)
+                    .arg(lines));
         }
     }
 
     const QString text = EditorText(PageClipboardText(entry.text));
     if ((entry.color == ARROW_ADD || entry.color == ARROW_REPLACE) && text.isEmpty()) {
-        out << Finding(
+        out << MakeFinding(
             page, CheckFinding::EmptyText,
             QStringLiteral("%1のページなのにスクリプトが空です").arg(KindName(entry.color)));
     }
@@ -90,10 +92,11 @@ QList<CheckFinding> CheckPageEntry(int page, const PageEntry& entry, const QStri
     if (edit.action == PageEdit::Paste && !edit.inserted.endsWith(u'\n') &&
         edit.end < stage.size()) {
         const int joined = int(LineBreakCount(QStringView(stage).left(edit.end))) + 1;
-        out << Finding(page, CheckFinding::NoFinalLineBreak,
-                       QStringLiteral("スクリプトが改行で終わっていないので、貼り付けると最後の行が"
-                                      "次の行(%1行目)とつながります")
-                           .arg(joined));
+        out << MakeFinding(
+            page, CheckFinding::NoFinalLineBreak,
+            QStringLiteral("スクリプトが改行で終わっていないので、貼り付けると最後の行が"
+                           "次の行(%1行目)とつながります")
+                .arg(joined));
     }
     return out;
 }

@@ -37,6 +37,9 @@ struct CheckFinding
     }
 };
 
+// A finding of kind about page.
+CheckFinding MakeFinding(int page, CheckFinding::Kind kind, const QString& text, int line = 0);
+
 // "ページ N: text"; for page -1 "テンプレート: text" for a compile error,
 // text alone otherwise.
 QString FormatFinding(const CheckFinding& finding);
