@@ -22,6 +22,7 @@
 #include "app/mainframe.h"
 #include "browser/flashview.h"
 #include "build/locations.h"
+#include "build/messagespane.h"
 #include "editor/programmingview.h"
 #include "swfheader.h"
 #include "tst_programfoldercopy.h"
@@ -45,8 +46,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QToolBar>
+#include <QTreeWidget>
 #include <QWebEnginePage>
 
 namespace {
@@ -160,6 +163,7 @@ private Q_SLOTS:
     void pagesLeadToFinishedGame();
     void buildAndRun();
     void lastSourceReloadsBuiltText();
+    void typoShowsItsError();
 
 private:
     CMainFrame* Frame() const { return m_app.Frame(); }
@@ -454,6 +458,8 @@ void TestLearnerRoad::buildAndRun()
     const bool haveCompiler = QFileInfo(Frame()->m_strMxmlcPath).isExecutable();
     m_strBuiltText = Editor()->GetWindowText();
     QVERIFY(m_app.ClickToolButton(ID_BUILD_AND_RUN));
+    // The compile runs while the window goes on.
+    QTRY_VERIFY_WITH_TIMEOUT(!Frame()->IsBuilding(), kWaitMs);
 
     const QByteArray finished = ReadAll(kSourceDir + QStringLiteral("/sample/finished/Main.as"));
     QCOMPARE(ReadAll(source), WithCrLf(finished));
@@ -486,12 +492,59 @@ void TestLearnerRoad::lastSourceReloadsBuiltText()
 {
     QVERIFY2(m_bBuilt, "no build ran");
     Editor()->SetWindowText(QStringLiteral("changed after the build"));
+    // Text changed since the build is asked about first; いいえ drops it.
+    Editor()->document()->setModified(true);
+    m_app.answer = QMessageBox::No;
+    const qsizetype asked = m_app.messages.size();
     const int loads = m_nLoads;
     QVERIFY(m_app.ClickToolButton(ID_OPEN_LAST_SOURCE));
+    QCOMPARE(m_app.messages.size(), asked + 1);
+    QCOMPARE(m_app.messages.last(), QStringLiteral("Main.as への変更を保存しますか?"));
+    m_app.answer = QMessageBox::Ok;
     QCOMPARE(Editor()->GetWindowText(), m_strBuiltText);
     QTRY_VERIFY_WITH_TIMEOUT(m_nLoads > loads, kWaitMs);
     QVERIFY(Arrived(QStringLiteral("index.html")));
     QCOMPARE(theTutorial.GetCurrentPage(), -1);
+}
+
+// A typo and 実行: the real compiler's error is listed at its line with an
+// explanation, no player is given a movie, and Enter puts the caret there.
+void TestLearnerRoad::typoShowsItsError()
+{
+    QVERIFY2(m_bBuilt, "no build ran");
+    if (!QFileInfo(Frame()->m_strMxmlcPath).isExecutable())
+        QSKIP("the game compiler is not set up");
+    const QString playerLog = Folder() + QStringLiteral("player.log");
+    const QByteArray played = ReadAll(playerLog);
+    QStringList lines = m_strBuiltText.split(u'\n');
+    const int typoLine = 5; // 1-based
+    lines.insert(typoLine - 1, QStringLiteral("var x:int = ;"));
+    Editor()->SetWindowText(lines.join(u'\n'));
+    QVERIFY(m_app.ClickToolButton(ID_BUILD_AND_RUN));
+    QTRY_VERIFY_WITH_TIMEOUT(!Frame()->IsBuilding(), kWaitMs);
+
+    CMessagesPane* pane = Frame()->m_pMessagesPane;
+    QVERIFY(pane->isVisible());
+    QTreeWidgetItem* item = nullptr;
+    for (int i = 0; QTreeWidgetItem* row = pane->MessageItem(i); ++i) {
+        if (row->text(CMessagesPane::KindColumn) == QStringLiteral("エラー")) {
+            item = row;
+            break;
+        }
+    }
+    QVERIFY(item);
+    QCOMPARE(item->text(CMessagesPane::LineColumn), QString::number(typoLine));
+    QCOMPARE(item->childCount(), 1); // the explanation
+    QVERIFY(Frame()->GetStatusText().contains(QStringLiteral("エラー")));
+    QCOMPARE(ReadAll(playerLog), played);
+
+    pane->List()->setFocus();
+    pane->List()->setCurrentItem(item);
+    QTest::keyClick(pane->List(), Qt::Key_Return);
+    QCOMPARE(Editor()->textCursor().blockNumber() + 1, typoLine);
+    QCOMPARE(Editor()->textCursor().positionInBlock() + 1,
+             item->text(CMessagesPane::ColumnColumn).toInt());
+    QCOMPARE(ReadAll(playerLog), played);
 }
 
 int main(int argc, char** argv)

@@ -218,6 +218,7 @@ void CMainFrame::ConnectPanes()
     connect(m_pBrowserPane, &CFlashView::statusText, this, &CMainFrame::SetStatusText);
     connect(m_pBrowserPane, &CFlashView::editorRequested, this, &CMainFrame::OnEditorRequested);
     connect(m_pBrowserPane, &CFlashView::cutRequested, this, &CMainFrame::OnBrowserCutRequested);
+    connect(m_pBrowserPane, &CFlashView::pasteRequested, this, &CMainFrame::OnEditPaste);
     connect(m_pEditorPane, &CProgrammingView::scriptTaken, this, &CMainFrame::OnScriptTaken);
     connect(m_pEditorPane, &CProgrammingView::commandStateChanged, this,
             &CMainFrame::UpdateEditCommands);
@@ -605,9 +606,13 @@ void CMainFrame::UpdateEditCommands()
     // the page entries.
     if (m_nActivePane == 0 && m_pDocument && m_pDocument->UndoStack())
         canUndo = m_pDocument->UndoStack()->canUndo();
-    // The tutorial pane has no edit commands of its own: while it is active
-    // they stay greyed, so a Paste is never sent to a page that cannot take it
-    // (the learner pastes in the editor).
+    // The tutorial pane has no edit commands of its own; while it is active
+    // the page's guided Paste or Cut goes to the editor (OnEditPaste,
+    // OnEditCut), and the others stay greyed.
+    if (m_nActivePane == 0 && m_pEditorPane && theTutorial.GetCurrentPage() >= 0) {
+        canPaste = theTutorial.GetColor() <= ARROW_REPLACE && m_pEditorPane->CanPaste();
+        canCut = theTutorial.GetColor() == ARROW_DELETE && m_pEditorPane->CanCut();
+    }
     if (QAction* a = Action(ID_EDIT_CUT))
         a->setEnabled(canCut);
     if (QAction* a = Action(ID_EDIT_COPY))
@@ -620,6 +625,9 @@ void CMainFrame::UpdateEditCommands()
 
 void CMainFrame::OnEditCut()
 {
+    // From the tutorial pane, the page's guided Cut happens in the editor.
+    if (m_nActivePane == 0 && m_pEditorPane && theTutorial.GetCurrentPage() >= 0)
+        SetActivePane(1);
     if (m_nActivePane == 1 && m_pEditorPane)
         m_pEditorPane->OnEditCut();
     UpdateEditCommands();
@@ -634,6 +642,10 @@ void CMainFrame::OnEditCopy()
 
 void CMainFrame::OnEditPaste()
 {
+    // From the tutorial pane, the page's script is pasted into the editor,
+    // which becomes the active pane, exactly as a paste there would.
+    if (m_nActivePane == 0 && m_pEditorPane && theTutorial.GetCurrentPage() >= 0)
+        SetActivePane(1);
     if (m_nActivePane == 1 && m_pEditorPane)
         m_pEditorPane->OnEditPaste();
     UpdateEditCommands();

@@ -239,6 +239,20 @@ bool CFlashView::FilterKey(QKeyEvent* event)
             Q_EMIT editorRequested();
         return true;
     }
+    // Paste and Cut keys are the editor's guided commands: the page takes no
+    // text, and its script goes into the editor.
+    const auto mods = event->modifiers() & ~Qt::KeypadModifier;
+    if ((key == Qt::Key_V && mods == Qt::ControlModifier) ||
+        (key == Qt::Key_Insert && mods == Qt::ShiftModifier)) {
+        if (press)
+            Q_EMIT pasteRequested();
+        return true;
+    }
+    if (key == Qt::Key_X && mods == Qt::ControlModifier) {
+        if (press)
+            Q_EMIT cutRequested();
+        return true;
+    }
     if (alt && (key == Qt::Key_Left || key == Qt::Key_Right)) {
         // The tutorial moves only by its own links.
         if (press && !event->isAutoRepeat()) {

@@ -73,6 +73,9 @@ Q_SIGNALS:
     // Shift+Delete was pressed in the page: the editor's Cut, as the
     // window's Shift+Delete gives it (a delete page's lines are cut there).
     void cutRequested();
+    // Ctrl+V or Shift+Insert was pressed in the page: the main window pastes
+    // the page's script into the editor.
+    void pasteRequested();
 
 protected:
     bool event(QEvent* event) override;
