@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QTextDocument>
 #include <QDropEvent>
 #include <QFile>
 #include <QLabel>
@@ -27,7 +28,6 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextDocument>
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
@@ -135,7 +135,9 @@ void TestMainFrame::menus_data()
                            << QStringList{"ページへ移動(&G)...\tCtrl+G", "このページをやり直す(&R)",
                                           "-", "変更をこのページに記録(&W)",
                                           "チュートリアルの検査(&K)"};
-    QTest::newRow("view") << "表示(&V)" << QStringList{"ツール バー(&T)", "ステータス バー(&S)"};
+    QTest::newRow("view") << "表示(&V)"
+                          << QStringList{"ツール バー(&T)", "ステータス バー(&S)", "-",
+                                         "ページ一覧(&L)"};
     QTest::newRow("help") << "ヘルプ(&H)"
                           << QStringList{"レジストリの削除(&U)", "-",
                                          "バージョン情報 Peltra(&A)..."};
@@ -153,8 +155,9 @@ void TestMainFrame::menus()
         if (action->text() == menu)
             found = action->menu();
     }
-    QCOMPARE(titles, (QStringList{"ファイル(&F)", "編集(&E)", "制御(&C)", "ツール(&T)", "表示(&V)",
-                                  "ヘルプ(&H)"}));
+    QCOMPARE(titles,
+             (QStringList{"ファイル(&F)", "編集(&E)", "制御(&C)", "ツール(&T)", "表示(&V)",
+                          "ヘルプ(&H)"}));
     QVERIFY(found);
 
     // The items shown, in order (hidden recent-file entries do not count).
@@ -221,17 +224,12 @@ void TestMainFrame::toolBar()
         int id;
         const char* label;
     };
-    const Item expected[] = {{ID_FILE_OPEN, "開く"},
-                             {ID_OPEN_LAST_SOURCE, "最後"},
-                             {0, nullptr},
-                             {ID_EDIT_CUT, "切取"},
-                             {ID_EDIT_COPY, "ｺﾋﾟｰ"},
-                             {ID_EDIT_PASTE, "貼付"},
+    const Item expected[] = {{ID_FILE_OPEN, "開く"}, {ID_OPEN_LAST_SOURCE, "最後"},
+                             {0, nullptr},           {ID_EDIT_CUT, "切取"},
+                             {ID_EDIT_COPY, "ｺﾋﾟｰ"}, {ID_EDIT_PASTE, "貼付"},
                              {ID_RESTART_PAGE, "ﾘｾｯﾄ"},
-                             {0, nullptr},
-                             {ID_BUILD_AND_RUN, "実行"},
-                             {0, nullptr},
-                             {ID_APP_ABOUT, "ﾍﾙﾌﾟ"}};
+                             {0, nullptr},           {ID_BUILD_AND_RUN, "実行"},
+                             {0, nullptr},           {ID_APP_ABOUT, "ﾍﾙﾌﾟ"}};
     const QList<QAction*> actions = bar->actions();
     QCOMPARE(actions.size(), int(std::size(expected)));
     const QSize firstSize = bar->widgetForAction(actions.at(0))->size();
@@ -618,8 +616,7 @@ void TestMainFrame::buildAndRun()
     frame->m_strMoviePath = folder + QStringLiteral("/first.swf");
 
     frame->m_pEditorPane->SetWindowText(QStringLiteral("a\nb あ"));
-    QVERIFY(
-        WriteExecutable(folder + QStringLiteral("/movie.path"), frame->m_strMoviePath.toUtf8()));
+    QVERIFY(WriteExecutable(folder + QStringLiteral("/movie.path"), frame->m_strMoviePath.toUtf8()));
     frame->Action(ID_BUILD_AND_RUN)->trigger();
     QTRY_VERIFY(!frame->IsBuilding());
     QCOMPARE(ReadAll(frame->m_strSourcePath), QByteArray("a\r\nb \xe3\x81\x82"));
@@ -635,8 +632,7 @@ void TestMainFrame::buildAndRun()
 
     // Again without editing: the same file, the player asked again.
     frame->m_strMoviePath = folder + QStringLiteral("/second.swf");
-    QVERIFY(
-        WriteExecutable(folder + QStringLiteral("/movie.path"), frame->m_strMoviePath.toUtf8()));
+    QVERIFY(WriteExecutable(folder + QStringLiteral("/movie.path"), frame->m_strMoviePath.toUtf8()));
     frame->Action(ID_BUILD_AND_RUN)->trigger();
     QTRY_VERIFY(!frame->IsBuilding());
     QCOMPARE(ReadAll(frame->m_strSourcePath), QByteArray("a\r\nb \xe3\x81\x82"));
@@ -668,8 +664,7 @@ void TestMainFrame::failedBuildKeepsRunning()
     const QString compilerLog = folder + QStringLiteral("/compiler.log");
     frame->m_strMxmlcPath = WriteScript(folder + QStringLiteral("/mxmlc"), compilerLog);
     frame->m_strMoviePath = folder + QStringLiteral("/good.swf");
-    QVERIFY(
-        WriteExecutable(folder + QStringLiteral("/movie.path"), frame->m_strMoviePath.toUtf8()));
+    QVERIFY(WriteExecutable(folder + QStringLiteral("/movie.path"), frame->m_strMoviePath.toUtf8()));
     frame->Action(ID_BUILD_AND_RUN)->trigger();
     QTRY_VERIFY(ReadAll(playerLog).contains("good.swf"));
     QCOMPARE(ReadAll(playerLog), frame->m_strMoviePath.toUtf8() + '\n');
