@@ -10,10 +10,9 @@
 #include "build/trialcompile.h"
 #include "editor/replay.h"
 #include "support/testsupport.h"
-#include "tutorial/archive.h"
 #include "tutorial/peltra.h"
+#include "tutorial/projectfile.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -49,26 +48,6 @@ QList<PageKind> PagesAndKinds(const QList<CheckFinding>& findings)
     for (const CheckFinding& finding : findings)
         list << PageKind(finding.page, finding.kind);
     return list;
-}
-
-bool LoadModel(const QString& path, CPeltra& model)
-{
-    QByteArray bytes = ReadAll(path);
-    QBuffer buffer(&bytes);
-    if (!buffer.open(QIODevice::ReadOnly))
-        return false;
-    CArchive archive(&buffer, CArchive::load);
-    model.Serialize(archive);
-    return archive.ok();
-}
-
-bool SaveModel(const QString& path, CPeltra& model)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    CArchive archive(&buffer, CArchive::store);
-    model.Serialize(archive);
-    return archive.Flush() && WriteFile(path, buffer.data());
 }
 
 void SetEntry(CPeltra& model, int page, const PageEntry& entry)
@@ -140,8 +119,9 @@ void TestCheck::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
     QVERIFY(m_dir.isValid());
-    QVERIFY(LoadModel(programFolder + QStringLiteral("sample.lrnf"), m_sample));
-    QVERIFY(LoadTemplateFile(programFolder + QStringLiteral("sample.template.as"), m_template).ok());
+    QVERIFY(ProjectFile::Load(programFolder + QStringLiteral("sample.lrnf"), m_sample).ok());
+    QVERIFY(
+        LoadTemplateFile(programFolder + QStringLiteral("sample.template.as"), m_template).ok());
     m_entries = PageEntries(m_sample);
     QVERIFY(m_entries.size() >= 10);
 }
@@ -159,7 +139,8 @@ QString TestCheck::DamagedCopy(const QString& name, const std::function<void(CPe
     CPeltra model = m_sample;
     change(model);
     const QString path = m_dir.filePath(name + QStringLiteral(".lrnf"));
-    if (!SaveModel(path, model) || !SaveTemplateFile(TemplatePathFor(path), m_template).ok())
+    if (!ProjectFile::Save(path, model).ok() ||
+        !SaveTemplateFile(TemplatePathFor(path), m_template).ok())
         return QString();
     return path;
 }
@@ -315,7 +296,7 @@ void TestCheck::damagedSample()
     const CheckReport report = CheckTutorial(
         [&] {
             CPeltra model;
-            LoadModel(path, model);
+            ProjectFile::Load(path, model);
             return model;
         }(),
         m_template, CheckOptions{programFolder, false, false});
@@ -410,7 +391,7 @@ void TestCheck::compileEachStage()
     // Line `constructor + 2` is inside the constructor's body.
     SetEntry(model, 1, Entry(ARROW_ADD, constructor + 2, 1, "\t\t\tnoSuchFunction();\r\n"));
     const QString path = m_dir.filePath(QStringLiteral("each.lrnf"));
-    QVERIFY(SaveModel(path, model));
+    QVERIFY(ProjectFile::Save(path, model).ok());
     QVERIFY(SaveTemplateFile(TemplatePathFor(path), m_template).ok());
 
     const CommandRun run =
