@@ -156,9 +156,9 @@ bool CFlashDoc::OnOpenDocument(const QString& path)
 
     SetPathName(path, true);
     const TemplateResult kept = m_template.ProjectOpened(m_strPathName, CurrentSource());
-    if (!kept.ok && !kept.missing)
+    if (!kept && kept.code() != TemplateError::Missing)
         qCWarning(lcTutorial).noquote() << "cannot read the template of" << path << "-"
-                                        << kept.message;
+                                        << TemplateErrorText(m_template.Path(), kept);
     return true;
 }
 
@@ -172,8 +172,8 @@ bool CFlashDoc::OnSaveDocument(const QString& path)
     SetModifiedFlag(false);
     // A project without a template gets the source it was opened with.
     const TemplateResult kept = m_template.ProjectSaved(QFileInfo(path).absoluteFilePath());
-    if (!kept.ok)
-        AfxMessageBox(kept.message);
+    if (!kept)
+        AfxMessageBox(TemplateErrorText(m_template.Path(), kept));
     return true;
 }
 
