@@ -284,6 +284,9 @@ void CMainFrame::OnContentCleared()
     if (IsMainWindow()) {
         m_pEditorPane->SetWindowText(QString());
         m_pEditorPane->document()->setModified(false);
+        // Setting the text may report the document modified and then
+        // never report it clean again: the caption is redone.
+        UpdateFrameTitle();
     }
 }
 
@@ -294,6 +297,7 @@ void CMainFrame::OnProjectOpened()
     m_pBrowserPane->ShowStartPage(false);
     m_pEditorPane->SetWindowText(QString());
     m_pEditorPane->document()->setModified(false);
+    UpdateFrameTitle();
 }
 
 void CMainFrame::OnPageSettingsApplied()
@@ -986,8 +990,15 @@ void CMainFrame::ShowGreyedItemPrompt(QObject* watched, const QMouseEvent* event
     if (!owner)
         return;
     const QAction* action = menu->actionAt(event->position().toPoint());
-    if (action && !action->isEnabled() && !action->statusTip().isEmpty())
-        SetStatusText(action->statusTip());
+    if (!action || action->isEnabled() || action->statusTip().isEmpty())
+        return;
+    SetStatusText(action->statusTip());
+    // Qt clears only the prompts it showed itself when the menu closes.
+    static const char hooked[] = "peltraGreyedPromptHooked";
+    if (!menu->property(hooked).toBool()) {
+        menu->setProperty(hooked, true);
+        connect(menu, &QMenu::aboutToHide, this, [this] { SetStatusText(QString()); });
+    }
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
