@@ -16,6 +16,7 @@
 #include "build/diagnostics.h"
 #include "build/locations.h"
 #include "build/messagespane.h"
+#include "build/playerlauncher.h"
 #include "build/processrunner.h"
 #include "build/sourcefile.h"
 #include "editor/diagnosticmarks.h"
@@ -42,7 +43,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QProcess>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
@@ -1266,8 +1266,9 @@ void CMainFrame::OnCompileFinished(const RunResult& result)
             QStringLiteral("コンパイル完了 (%1 秒)").arg(Seconds(result.elapsedMs)) + warningText;
         m_pMessagesPane->ShowSuccess(summary, warningList, m_strSourcePath);
         SetStatusText(summary);
-        // A player that cannot be started is not reported.
-        QProcess::startDetached(m_strPlayerPath, {m_strMoviePath});
+        // An open player takes the movie; a player that cannot be started
+        // is not reported.
+        CPlayerLauncher(m_strPlayerPath).Play(m_strMoviePath);
         return;
     }
 
