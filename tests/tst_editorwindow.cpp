@@ -13,6 +13,8 @@
 #include "tutorial/peltra.h"
 
 #include "support/appfixture.h"
+#include "support/guisupport.h"
+#include "support/windowsupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -43,6 +45,8 @@ private Q_SLOTS:
     void editActionsFollowEditor();
     void pasteKeyPastesOnce_data();
     void pasteKeyPastesOnce();
+    void tutorialPaneEditKeys_data();
+    void tutorialPaneEditKeys();
 
 private:
     CProgrammingView* Editor() const { return m_app.Editor(); }
@@ -189,6 +193,76 @@ void TestEditorWindow::pasteKeyPastesOnce()
     QGuiApplication::clipboard()->setText(QStringLiteral("NEW\n"));
     QTest::keyClick(Editor(), Qt::Key(key), modifiers);
     QCOMPARE(Editor()->GetWindowText(), text);
+}
+
+void TestEditorWindow::tutorialPaneEditKeys_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("key"); // 0: the toolbar's 貼付
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    const auto ctrl = Qt::KeyboardModifiers(Qt::ControlModifier);
+    const auto shift = Qt::KeyboardModifiers(Qt::ShiftModifier);
+    QTest::newRow("Ctrl+V, add page") << int(ARROW_ADD) << int(Qt::Key_V) << ctrl;
+    QTest::newRow("Shift+Insert, add page") << int(ARROW_ADD) << int(Qt::Key_Insert) << shift;
+    QTest::newRow("貼付, add page") << int(ARROW_ADD) << 0 << Qt::KeyboardModifiers();
+    QTest::newRow("Ctrl+X, delete page") << int(ARROW_DELETE) << int(Qt::Key_X) << ctrl;
+    QTest::newRow("Shift+Delete, delete page") << int(ARROW_DELETE) << int(Qt::Key_Delete) << shift;
+}
+
+// After the click that copies the page's script, the tutorial pane's Paste
+// (and on a delete page its Cut) does in the editor exactly what the same
+// command does there, and the editor becomes the active pane.
+void TestEditorWindow::tutorialPaneEditKeys()
+{
+    QFETCH(int, kind);
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    CMainFrame* frame = m_app.Frame();
+    const bool paste = kind == ARROW_ADD;
+    SetCurrentPage(0, kind, 2, 2);
+    QWidget* input = BrowserInput(Browser());
+    QVERIFY(input != Browser());
+    const QPoint onPage(input->width() / 2, input->height() / 2);
+
+    // The same steps with the command given in the editor.
+    QString script;
+    Editor()->RefreshPage();
+    if (paste) {
+        QTest::mouseClick(input, Qt::LeftButton, {}, onPage);
+        script = ClipboardText();
+        QVERIFY(!script.isEmpty());
+        Editor()->OnEditPaste();
+    } else {
+        Editor()->OnEditCut();
+    }
+    const QString expected = Editor()->GetWindowText();
+    QVERIFY(expected != kFourLines);
+
+    init();
+    SetCurrentPage(0, kind, 2, 2);
+    Editor()->RefreshPage();
+    if (paste) {
+        QTest::mouseClick(input, Qt::LeftButton, {}, onPage);
+        QCOMPARE(ClipboardText(), script);
+    }
+    frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame));
+    frame->SetActivePane(0);
+    input->setFocus();
+    QTRY_VERIFY(input->hasFocus());
+    QCOMPARE(frame->GetActivePane(), 0);
+    if (key)
+        QTest::keyClick(input, Qt::Key(key), modifiers);
+    else
+        QVERIFY(m_app.ClickToolButton(ID_EDIT_PASTE));
+    QTRY_COMPARE(Editor()->GetWindowText(), expected);
+    QTRY_VERIFY(Editor()->hasFocus());
+    QCOMPARE(frame->GetActivePane(), 1);
+    QVERIFY(Editor()->m_bEditDone);
+    QVERIFY(Browser()->m_bCopyDone);
+    if (paste) // one paste per copy
+        QTRY_COMPARE(ClipboardText(), QString());
+    QVERIFY(m_app.messages.isEmpty());
 }
 
 QTEST_MAIN(TestEditorWindow)
