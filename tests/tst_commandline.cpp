@@ -56,8 +56,12 @@ void TestCommandLine::parse_data()
         << QStringList{"/P", tut} << C::FileOpen << tut << none << false;
     QTest::newRow("/p before an absolute file")
         << QStringList{"/p", tut} << C::FilePrint << tut << none << false;
-    QTest::newRow("missing absolute file is an unknown switch")
-        << QStringList{"/home/u/missing.lrnf"} << C::FileNew << QString() << none << false;
+    QTest::newRow("missing absolute file is still a file")
+        << QStringList{"/home/u/missing.lrnf"} << C::FileOpen << "/home/u/missing.lrnf" << none
+        << false;
+    QTest::newRow("unknown slash switch before a missing absolute file")
+        << QStringList{"/P", "/home/u/missing.lrnf"} << C::FileOpen << "/home/u/missing.lrnf"
+        << none << false;
     QTest::newRow("second file ignored")
         << QStringList{"a.lrnf", "b.lrnf"} << C::FileOpen << "a.lrnf" << none << false;
     QTest::newRow("unknown switch ignored")
@@ -139,6 +143,7 @@ void TestCommandLine::onlyKnownSlashNamesAreSwitches_data()
     QTest::newRow("P upper, unknown") << "/P" << true;
     QTest::newRow("missing root file") << "/x.lrnf" << true;
     QTest::newRow("folder") << m_dir.path() << true;
+    QTest::newRow("missing file in a folder") << m_dir.path() + "/gone.lrnf" << false;
     QTest::newRow("existing file") << existing("x.lrnf") << false;
 }
 

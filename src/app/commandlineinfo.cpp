@@ -84,6 +84,17 @@ void CCommandLineInfo::ParseLast(bool last)
         m_nShellCommand = FileOpen;
 }
 
+// A "/" argument is a file when it names an existing file, or when it is a
+// path of several parts that names no folder (no switch holds a second "/"),
+// so that a missing project given by its full path is reported as missing.
+static bool IsSlashSwitch(const QString& argument)
+{
+    const QFileInfo info(argument);
+    if (info.isFile())
+        return false;
+    return argument.indexOf(QLatin1Char('/'), 1) < 0 || info.isDir();
+}
+
 CCommandLineInfo ParseCommandLine(const QStringList& arguments)
 {
     CCommandLineInfo info;
@@ -93,7 +104,7 @@ CCommandLineInfo ParseCommandLine(const QStringList& arguments)
         if (argument.startsWith(QLatin1Char('-')))
             flag = true;
         else if (argument.startsWith(QLatin1Char('/')))
-            flag = !QFileInfo(argument).isFile();
+            flag = IsSlashSwitch(argument);
         info.ParseParam(flag ? argument.mid(1) : argument, flag, i == arguments.size() - 1);
     }
     return info;
