@@ -417,7 +417,12 @@ private:
     // A new runtime folder, whose servers cleanup() ends.
     QString newRuntime()
     {
-        m_runtimes.push_back(std::make_unique<QTemporaryDir>());
+        // A socket's name holds at most 107 bytes: below a deep temporary
+        // folder (the test's own, in the build tree) the client would fall
+        // back to another folder, so runtime folders sit in a short one.
+        const QString temp = QDir::tempPath();
+        const QString base = temp.size() <= 40 ? temp : QStringLiteral("/tmp");
+        m_runtimes.push_back(std::make_unique<QTemporaryDir>(base + QStringLiteral("/pcs-XXXXXX")));
         return m_runtimes.back()->path();
     }
     // The game folders, which outlive the rows: the shared server keeps
