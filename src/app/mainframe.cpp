@@ -284,8 +284,8 @@ void CMainFrame::OnContentCleared()
     if (IsMainWindow()) {
         m_pEditorPane->SetWindowText(QString());
         m_pEditorPane->document()->setModified(false);
-        // Setting the text may report the document modified and then
-        // never report it clean again: the caption is redone.
+        // Qt reports empty text set into the editor as a modification and
+        // never reports it clean again: the caption is redone.
         UpdateFrameTitle();
     }
 }
@@ -1299,6 +1299,7 @@ void CMainFrame::OnOpenLastSource()
     if (LoadSourceFile(m_strSourcePath, text) && m_pEditorPane) {
         m_pEditorPane->SetWindowText(text);
         m_pEditorPane->document()->setModified(false);
+        UpdateFrameTitle(); // the text may be empty
     }
     if (m_pBrowserPane)
         m_pBrowserPane->ShowStartPage(true);
@@ -1322,6 +1323,7 @@ void CMainFrame::ShowStage(int page, const QString& stage)
     // The stage can always be made again: it is no unsaved text.
     m_pEditorPane->SetWindowText(stage);
     m_pEditorPane->document()->setModified(false);
+    UpdateFrameTitle(); // the stage may be empty
     theTutorial.SetCurrentPage(page);
     m_pEditorPane->RefreshPage();
     m_pEditorPane->m_bEditDone = false;
