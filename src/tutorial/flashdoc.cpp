@@ -12,8 +12,8 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QUndoStack>
 #include <QRegularExpression>
+#include <QUndoStack>
 
 #include <utility>
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "build/projecttemplate.h"
-
 #include "tutorial/dlgpage.h"
 
 #include <QObject>
@@ -32,13 +31,13 @@ public:
     bool OnFileSave();     // Ctrl+S
     bool OnFileSaveAs();   // F10
     void OnPageSettings(); // F9
+    // The page settings dialog showing `proposed` instead of the page's
+    // entry (a change recorded in the editor); its buttons act as for F9.
+    void OnPageSettings(const PageEntry& proposed);
     // What the page settings dialog may ask of the windows around it (the
     // editor's selection, the check at OK, where to open); the main window
     // hands them in and takes them back before it goes.
     void SetPageSettingsQueries(const CDlgPage::Queries& queries) { m_pageQueries = queries; }
-    // The page settings dialog showing `proposed` instead of the page's
-    // entry (a change recorded in the editor); its buttons act as for F9.
-    void OnPageSettings(const PageEntry& proposed);
 
     // The project's template: the source as it was when the project was
     // opened or created (Main.as at that moment), written beside the project
@@ -130,9 +129,9 @@ private:
     static QString CurrentSource();
 
     ProjectTemplate m_template;
+    CDlgPage::Queries m_pageQueries;
     QString m_strTitle;
     QString m_strPathName;
     bool m_bModified = false;
     QUndoStack* m_pUndoStack = nullptr;
-    CDlgPage::Queries m_pageQueries;
 };
