@@ -9,6 +9,7 @@
 #include "build/templatefile.h"
 #include "build/trialcompile.h"
 #include "editor/replay.h"
+#include "support/pageentry.h"
 #include "support/testsupport.h"
 #include "tutorial/peltra.h"
 #include "tutorial/projectfile.h"
@@ -29,16 +30,6 @@ Q_DECLARE_METATYPE(CheckFinding::Kind)
 namespace {
 
 const QString programFolder = QStringLiteral(PELTRA_PROGRAM_FOLDER "/");
-
-PageEntry Entry(int kind, int line, int count, const QByteArray& text = QByteArray())
-{
-    PageEntry entry;
-    entry.color = kind;
-    entry.line = line;
-    entry.lineCount = count;
-    entry.text = text;
-    return entry;
-}
 
 using PageKind = QPair<int, int>; // page, CheckFinding::Kind
 

@@ -6,6 +6,7 @@
 #include "build/templatefile.h"
 #include "editor/pagediff.h"
 #include "editor/replay.h"
+#include "support/pageentry.h"
 #include "support/testsupport.h"
 #include "tutorial/codepage.h"
 
@@ -21,16 +22,6 @@ Q_DECLARE_METATYPE(DerivedEntry::Status)
 Q_DECLARE_METATYPE(QList<int>)
 
 namespace {
-
-PageEntry Entry(int kind, int line, int count, const QByteArray& text = QByteArray())
-{
-    PageEntry entry;
-    entry.color = kind;
-    entry.line = line;
-    entry.lineCount = count;
-    entry.text = text;
-    return entry;
-}
 
 } // namespace
 
