@@ -1009,7 +1009,11 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
         // The page would keep Ctrl+Z for itself: in the tutorial pane it is
         // the window's Undo, which takes back the author's last change of
         // the page entries.
-        if (IsInside(watched, m_pBrowserPane)) {
+        // Compared by address and through the focus widget: the watched
+        // object may be the web view's internal Qt Quick window, whose type
+        // is private to Qt and no cast should be asked about.
+        if (watched == m_pBrowserPane || watched == m_pBrowserPane->focusProxy() ||
+            IsInside(QApplication::focusWidget(), m_pBrowserPane)) {
             const auto* key = static_cast<QKeyEvent*>(event);
             if (key->matches(QKeySequence::Undo)) {
                 if (event->type() == QEvent::KeyPress)
