@@ -590,9 +590,10 @@ void TestCompileServer::deadServerFallsBack()
         QVERIFY(WaitGone(server));
         QVERIFY(QFileInfo::exists(socketPath));
         COMPARE_RUNS(launcher.compile(game.arguments(), tmp.path(), game.movie()), reference);
-        // and a new server took the socket over
+        // and a new server took the socket over (it may still be starting
+        // when the compile that started it has fallen back to a cold one)
+        QTRY_COMPARE_WITH_TIMEOUT(Servers(runtime).size(), 1, 60000);
         const QList<pid_t> now = Servers(runtime);
-        QCOMPARE(now.size(), 1);
         QVERIFY(now.first() != server);
     } else {
         QCOMPARE(::kill(server, SIGKILL), 0);
