@@ -365,41 +365,41 @@ const CMainFrame::ActionSpec CMainFrame::kActionTable[] = {
 };
 // clang-format on
 
-QAction* CMainFrame::AddAction(const ActionSpec& spec)
+QAction* CMainFrame::AddAction(const ActionSpec& row)
 {
-    auto* action = new QAction(QString::fromUtf8(spec.text), this);
-    action->setObjectName(QStringLiteral("action%1").arg(spec.id));
-    action->setData(spec.id);
-    action->setStatusTip(CommandPrompt(spec.id));
-    action->setToolTip(CommandToolTip(spec.id));
+    auto* action = new QAction(QString::fromUtf8(row.text), this);
+    action->setObjectName(QStringLiteral("action%1").arg(row.id));
+    action->setData(row.id);
+    action->setStatusTip(CommandPrompt(row.id));
+    action->setToolTip(CommandToolTip(row.id));
     action->setIconVisibleInMenu(false); // the menus show text only
     // Every item stays in the menu that lists it (no platform menu roles).
     action->setMenuRole(QAction::NoRole);
     QList<QKeySequence> shortcuts;
-    for (const QKeyCombination& keys : spec.keys) {
+    for (const QKeyCombination& keys : row.keys) {
         if (keys != QKeyCombination())
             shortcuts.append(QKeySequence(keys));
     }
     action->setShortcuts(shortcuts);
-    if (spec.iconText)
-        action->setIconText(QString::fromUtf8(spec.iconText));
-    if (spec.icon)
-        action->setIcon(QIcon(QString::fromUtf8(spec.icon)));
-    if (spec.checkable) {
+    if (row.iconText)
+        action->setIconText(QString::fromUtf8(row.iconText));
+    if (row.icon)
+        action->setIcon(QIcon(QString::fromUtf8(row.icon)));
+    if (row.checkable) {
         action->setCheckable(true);
         action->setChecked(true);
     }
-    if (spec.handler)
-        connect(action, &QAction::triggered, this, spec.handler);
-    m_actions.insert(spec.id, action);
+    if (row.handler)
+        connect(action, &QAction::triggered, this, row.handler);
+    m_actions.insert(row.id, action);
     addAction(action); // shortcuts work whether or not the action is in a menu
     return action;
 }
 
 void CMainFrame::CreateActions()
 {
-    for (const ActionSpec& spec : kActionTable)
-        AddAction(spec);
+    for (const ActionSpec& row : kActionTable)
+        AddAction(row);
 
     // The recent-file entries; shown in the File menu while they hold a path.
     for (int i = 0; i < RecentFileList::kDefaultSize; ++i) {

@@ -154,7 +154,7 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
-    QAction* AddAction(const ActionSpec& spec);
+    QAction* AddAction(const ActionSpec& row);
 
     void OnFileOpen();
     void OnFileNew();
