@@ -590,9 +590,16 @@ void TestCompileServer::deadServerFallsBack()
         QVERIFY(WaitGone(server));
         QVERIFY(QFileInfo::exists(socketPath));
         COMPARE_RUNS(launcher.compile(game.arguments(), tmp.path(), game.movie()), reference);
-        // and a new server took the socket over (it may still be starting
-        // when the compile that started it has fallen back to a cold one)
-        QTRY_COMPARE_WITH_TIMEOUT(Servers(runtime).size(), 1, 60000);
+        // and a new server takes the socket over: the one that compile
+        // started, or, when that one met the dying server's lock, the one
+        // the next compile starts
+        for (int i = 0; i < 3 && Servers(runtime).isEmpty(); ++i) {
+            QTest::qWait(2000);
+            if (Servers(runtime).isEmpty())
+                COMPARE_RUNS(launcher.compile(game.arguments(), tmp.path(), game.movie()),
+                             reference);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(Servers(runtime).size(), 1, 30000);
         const QList<pid_t> now = Servers(runtime);
         QVERIFY(now.first() != server);
     } else {

@@ -312,7 +312,9 @@ void TestReplayCommands::checkListsFindingsAndJumps()
             pages << page;
     }
     QCOMPARE(pages, (QSet<int>{1, 2, 3, 4}));
-    QCOMPARE(Frame()->GetStatusText(), pane->Summary());
+    // The status bar's message is passing (a status tip may replace it); the
+    // pane keeps the counts.
+    QVERIFY(pane->Summary().contains(QStringLiteral("問題 5 件")));
 
     // A double-click on a finding of page 2 shows that page at its stage.
     QTreeWidgetItem* item = nullptr;
