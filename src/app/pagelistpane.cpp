@@ -1,6 +1,7 @@
 #include "pagelistpane.h"
 
 #include "app/pagelist.h"
+#include "editor/linewnd.h"
 #include "tutorial/entrychange.h"
 #include "widgets/prompts.h"
 
@@ -18,19 +19,12 @@ namespace {
 
 constexpr int kPageRole = Qt::UserRole;
 
-// The arrow's colours, as the editor's gutter draws them.
+// The gutter's arrow colour; none for a kind the gutter draws no arrow of.
 QColor KindColor(int kind)
 {
-    switch (kind) {
-    case ARROW_ADD:
-        return QColor(255, 0, 0);
-    case ARROW_REPLACE:
-        return QColor(0, 160, 0);
-    case ARROW_DELETE:
-        return QColor(0, 0, 255);
-    default:
+    if (kind < ARROW_ADD || kind > ARROW_DELETE)
         return QColor();
-    }
+    return CLineWnd::ArrowColor(kind);
 }
 
 QIcon Swatch(const QColor& color)
