@@ -154,14 +154,7 @@ private:
 
 PageEntry TestSample::Page(int page)
 {
-    m_tutorial.SetCurrentPage(page);
-    PageEntry entry;
-    entry.text = m_tutorial.GetText();
-    entry.color = m_tutorial.GetColor();
-    entry.line = m_tutorial.GetLine();
-    entry.lineCount = m_tutorial.GetLineCount();
-    m_tutorial.SetCurrentPage(-1);
-    return entry;
+    return PageEntryAt(m_tutorial, page);
 }
 
 void TestSample::initTestCase()
