@@ -55,6 +55,8 @@ public final class CompileServer {
     private static final long REQUEST_DEADLINE_MILLIS = 30_000;
     // How often an idle server checks that it is still wanted.
     private static final long CHECK_MILLIS = 5_000;
+    // How long a new server waits for the lock of one that is dying.
+    private static final long LOCK_WAIT_MILLIS = 3_000;
 
     // The compiler's exit status of -watch: it keeps running, which only a
     // cold compile of its own can do.
@@ -134,7 +136,7 @@ public final class CompileServer {
 
         FileChannel lockChannel = FileChannel.open(lockPath, StandardOpenOption.CREATE,
                                                    StandardOpenOption.WRITE);
-        FileLock lock = lockChannel.tryLock();
+        FileLock lock = takeLock(lockChannel, socketPath);
         if (lock == null) {
             log("another server serves " + socketPath + "; ending");
             return;
@@ -253,6 +255,29 @@ public final class CompileServer {
     }
 
     // Reads one request; null when the caller sent none or a bad one.
+    // A killed server keeps its lock a moment after it is reported dead
+    // (its threads end one by one): while nobody answers on the socket, the
+    // lock is asked for again before giving up.
+    private static FileLock takeLock(FileChannel channel, Path socketPath)
+        throws IOException, InterruptedException {
+        final long deadline = System.currentTimeMillis() + LOCK_WAIT_MILLIS;
+        for (;;) {
+            FileLock lock = channel.tryLock();
+            if (lock != null || System.currentTimeMillis() >= deadline || answers(socketPath))
+                return lock;
+            Thread.sleep(100);
+        }
+    }
+
+    private static boolean answers(Path socketPath) {
+        try (SocketChannel probe = SocketChannel.open(StandardProtocolFamily.UNIX)) {
+            probe.connect(UnixDomainSocketAddress.of(socketPath));
+            return true;
+        } catch (IOException e) {
+            return false;
+        }
+    }
+
     private static Request readRequest(SocketChannel client) throws IOException {
         // A caller that connects and sends nothing must not stop the server.
         Thread watchdog = new Thread(() -> {
