@@ -606,7 +606,9 @@ void TestCompileServer::deadServerFallsBack()
         QFile lockFile(lockPath);
         if (death == QLatin1String("lingering")) {
             QVERIFY(lockFile.open(QIODevice::ReadWrite));
-            struct flock whole{};
+            struct flock whole
+            {
+            };
             whole.l_type = F_WRLCK;
             whole.l_whence = SEEK_SET;
             QCOMPARE(::fcntl(lockFile.handle(), F_SETLK, &whole), 0);
