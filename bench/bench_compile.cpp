@@ -26,11 +26,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    // Absolute: the compiles run in the game's folder.
-    const QString program =
-        QFileInfo(args.size() > 1 ? args.at(1) : QStringLiteral(PELTRA_PROGRAM_DIR))
-            .absoluteFilePath() +
-        QLatin1Char('/');
+    const QString program = ProgramFolderArgument(args, QStringLiteral(PELTRA_PROGRAM_DIR));
     const int runs = args.size() > 2 ? std::max(1, args.at(2).toInt()) : 7;
     const QString mxmlc = MxmlcPath(program);
     if (!QFileInfo(mxmlc).isExecutable()) {

@@ -105,26 +105,7 @@ public:
     std::optional<qint64> WaitFor(const QString& event, const QString& movie, qint64 since,
                                   const QProcess* process = nullptr)
     {
-        QElapsedTimer waited;
-        waited.start();
-        while (waited.elapsed() < kWaitMs) {
-            QFile file(m_notes.filePath());
-            if (file.open(QIODevice::ReadOnly)) {
-                for (const QByteArray& line : file.readAll().split('\n')) {
-                    CPlayerNotes::Note note;
-                    if (!CPlayerNotes::ParseLine(line, &note) || note.msecsSinceEpoch < since)
-                        continue;
-                    if (note.event == QLatin1String("failed") && note.moviePath == movie)
-                        return std::nullopt;
-                    if (note.event == event && (movie.isEmpty() || note.moviePath == movie))
-                        return note.msecsSinceEpoch;
-                }
-            }
-            if (process && process->state() == QProcess::NotRunning)
-                return std::nullopt;
-            QThread::msleep(5);
-        }
-        return std::nullopt;
+        return WaitForNote(m_notes.filePath(), event, movie, since, process);
     }
 
 private:

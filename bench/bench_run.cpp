@@ -47,8 +47,6 @@
 
 namespace {
 
-constexpr qint64 kWaitMs = 120000;
-
 qint64 Now()
 {
     return QDateTime::currentMSecsSinceEpoch();
@@ -87,26 +85,7 @@ public:
     // after `since`; its time, or nothing.
     std::optional<qint64> WaitFor(const QString& event, const QString& movie, qint64 since) const
     {
-        const QString wanted = QDir::cleanPath(movie);
-        QElapsedTimer waited;
-        waited.start();
-        while (waited.elapsed() < kWaitMs) {
-            QFile file(m_notes.filePath());
-            if (file.open(QIODevice::ReadOnly)) {
-                for (const QByteArray& line : file.readAll().split('\n')) {
-                    CPlayerNotes::Note note;
-                    if (!CPlayerNotes::ParseLine(line, &note) || note.msecsSinceEpoch < since)
-                        continue;
-                    const bool ours = movie.isEmpty() || QDir::cleanPath(note.moviePath) == wanted;
-                    if (note.event == QLatin1String("failed") && ours)
-                        return std::nullopt;
-                    if (note.event == event && ours)
-                        return note.msecsSinceEpoch;
-                }
-            }
-            QThread::msleep(5);
-        }
-        return std::nullopt;
+        return WaitForNote(m_notes.filePath(), event, movie, since);
     }
 
     // One 実行: save, compile, play, first frame. Milliseconds to the first
@@ -166,10 +145,7 @@ int main(int argc, char** argv)
     // Lines as they come, between the player's own words on standard error.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const QStringList args = app.arguments();
-    const QString program =
-        QFileInfo(args.size() > 1 ? args.at(1) : QStringLiteral(PELTRA_PROGRAM_DIR))
-            .absoluteFilePath() +
-        QLatin1Char('/');
+    const QString program = ProgramFolderArgument(args, QStringLiteral(PELTRA_PROGRAM_DIR));
     const int runs = args.size() > 2 ? std::max(1, args.at(2).toInt()) : 7;
     const int firstRuns = args.size() > 3 ? std::max(1, args.at(3).toInt()) : 3;
     if (!QFileInfo(MxmlcPath(program)).isExecutable() ||

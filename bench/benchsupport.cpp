@@ -7,8 +7,11 @@
 #include <QMultiHash>
 #include <QThread>
 
+#include <QProcess>
+
 #include "build/compilecommand.h"
 #include "build/processrunner.h"
+#include "playernotes.h"
 
 #include <algorithm>
 #include <csignal>
@@ -18,6 +21,39 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+
+QString ProgramFolderArgument(const QStringList& arguments, const QString& fallback)
+{
+    return QFileInfo(arguments.size() > 1 ? arguments.at(1) : fallback).absoluteFilePath() +
+           QLatin1Char('/');
+}
+
+std::optional<qint64> WaitForNote(const QString& notesPath, const QString& event,
+                                  const QString& movie, qint64 since, const QProcess* process)
+{
+    const QString wanted = QDir::cleanPath(movie);
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 120000) {
+        QFile file(notesPath);
+        if (file.open(QIODevice::ReadOnly)) {
+            for (const QByteArray& line : file.readAll().split('\n')) {
+                CPlayerNotes::Note note;
+                if (!CPlayerNotes::ParseLine(line, &note) || note.msecsSinceEpoch < since)
+                    continue;
+                const bool ours = movie.isEmpty() || QDir::cleanPath(note.moviePath) == wanted;
+                if (note.event == QLatin1String("failed") && ours)
+                    return std::nullopt;
+                if (note.event == event && ours)
+                    return note.msecsSinceEpoch;
+            }
+        }
+        if (process && process->state() == QProcess::NotRunning)
+            return std::nullopt;
+        QThread::msleep(5);
+    }
+    return std::nullopt;
+}
 
 double Median(std::vector<double> v)
 {

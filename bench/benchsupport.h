@@ -10,7 +10,21 @@
 
 #include <sys/types.h>
 
+#include <optional>
 #include <vector>
+
+class QProcess;
+
+// The program folder: the first argument, or `fallback` (the build's bin);
+// absolute, as the compiles run in the game's folder, and ending in '/'.
+QString ProgramFolderArgument(const QStringList& arguments, const QString& fallback);
+
+// Waits (up to two minutes) for the player's note of `event` in the notes
+// file, for `movie` if given, written at or after `since`: its time, or
+// nothing when the movie failed or `process` (if given) ended first.
+std::optional<qint64> WaitForNote(const QString& notesPath, const QString& event,
+                                  const QString& movie, qint64 since,
+                                  const QProcess* process = nullptr);
 
 double Median(std::vector<double> values);
 double Minimum(const std::vector<double>& values);
