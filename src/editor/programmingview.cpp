@@ -110,14 +110,6 @@ bool IsAltBackspace(const QKeyEvent* event)
            (event->modifiers() & ~Qt::KeypadModifier) == Qt::AltModifier;
 }
 
-// Line breaks as the widget holds them: CR LF and lone CR become LF.
-QString NormaliseLineBreaks(QString text)
-{
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(u'\r', u'\n');
-    return text;
-}
-
 // text shortened to at most room UTF-16 units without splitting a surrogate pair.
 QString Truncated(const QString& text, qsizetype room)
 {
@@ -247,7 +239,7 @@ QString CProgrammingView::GetWindowText() const
 
 void CProgrammingView::SetWindowText(const QString& text)
 {
-    setPlainText(NormaliseLineBreaks(text));
+    setPlainText(EditorText(text));
     RepaintGutter();
 }
 
@@ -495,7 +487,7 @@ void CProgrammingView::insertFromMimeData(const QMimeData* source)
     }
     // Only as much as the text limit leaves room for; the rest is dropped.
     QMimeData text;
-    text.setText(Truncated(NormaliseLineBreaks(source->text()), RoomForInput()));
+    text.setText(Truncated(EditorText(source->text()), RoomForInput()));
     QPlainTextEdit::insertFromMimeData(&text);
 }
 

@@ -2,6 +2,8 @@
 
 #include <QPlainTextEdit>
 
+#include "editor/replay.h"
+
 class CLineWnd;
 class CFixedLineLayout;
 class QMenu;
@@ -13,7 +15,7 @@ class CProgrammingView : public QPlainTextEdit
     Q_OBJECT
 public:
     // Most characters the learner can enter (whole-text replacement is not limited).
-    static constexpr int kTextLimit = 0xFFFFF;
+    static constexpr int kTextLimit = int(kEditorTextLimit);
     // Black strip between the gutter and the text.
     static constexpr int kGutterGap = 5;
 
