@@ -11,16 +11,26 @@ QString EditorText(const QString& text)
     return lines;
 }
 
-PageEntry PageEntryAt(const CPeltra& tutorial, int page)
+namespace {
+
+// The entry of the model's current page (the getters read that one).
+PageEntry CurrentEntry(const CPeltra& model)
 {
-    CPeltra model = tutorial; // the getters read the current page
-    model.SetCurrentPage(page);
     PageEntry entry;
     entry.text = model.GetText();
     entry.color = model.GetColor();
     entry.line = model.GetLine();
     entry.lineCount = model.GetLineCount();
     return entry;
+}
+
+} // namespace
+
+PageEntry PageEntryAt(const CPeltra& tutorial, int page)
+{
+    CPeltra model = tutorial;
+    model.SetCurrentPage(page);
+    return CurrentEntry(model);
 }
 
 QList<PageEntry> PageEntries(const CPeltra& tutorial)
@@ -30,12 +40,7 @@ QList<PageEntry> PageEntries(const CPeltra& tutorial)
     entries.reserve(model.GetPageCount());
     for (int page = 0; page < model.GetPageCount(); ++page) {
         model.SetCurrentPage(page);
-        PageEntry entry;
-        entry.text = model.GetText();
-        entry.color = model.GetColor();
-        entry.line = model.GetLine();
-        entry.lineCount = model.GetLineCount();
-        entries.append(entry);
+        entries.append(CurrentEntry(model));
     }
     return entries;
 }

@@ -105,9 +105,10 @@ bool OutsideCodePage(QStringView character)
     return character.size() == 2 || character[0].isSurrogate();
 }
 
-// Encodes a piece through the table alone; nullptr when a character of it
-// is not known (what was written then does not count).
-char* WriteFromTable(const CharacterTable& table, QStringView piece, char* out)
+// Goes through a piece a character at a time: one the code page cannot
+// have is '?', any other goes to `write` (character, out) -> the new end,
+// or nullptr to give up on the piece.
+template <typename Write> char* WriteEach(QStringView piece, char* out, Write write)
 {
     for (qsizetype i = 0; i < piece.size();) {
         const qsizetype n = PieceLength(piece, i, 1);
@@ -117,11 +118,20 @@ char* WriteFromTable(const CharacterTable& table, QStringView piece, char* out)
             *out++ = '?';
             continue;
         }
-        out = table.Write(character[0].unicode(), out);
+        out = write(character, out);
         if (!out)
             return nullptr;
     }
     return out;
+}
+
+// Encodes a piece through the table alone; nullptr when a character of it
+// is not known (what was written then does not count).
+char* WriteFromTable(const CharacterTable& table, QStringView piece, char* out)
+{
+    return WriteEach(piece, out, [&table](QStringView character, char* at) {
+        return table.Write(character[0].unicode(), at);
+    });
 }
 
 // Encodes a piece with a character the code page lacks one character at a
@@ -129,31 +139,20 @@ char* WriteFromTable(const CharacterTable& table, QStringView piece, char* out)
 char* EncodeByCharacter(CountingEncoder& encoder, CharacterTable& table, QStringView piece,
                         char* out)
 {
-    for (qsizetype i = 0; i < piece.size();) {
-        const qsizetype n = PieceLength(piece, i, 1);
-        const QStringView character = piece.sliced(i, n);
-        i += n;
-        if (OutsideCodePage(character)) {
-            *out++ = '?';
-            continue;
-        }
+    return WriteEach(piece, out, [&encoder, &table](QStringView character, char* at) {
         const char16_t unit = character[0].unicode();
-        if (char* next = table.Write(unit, out)) {
-            out = next;
-            continue;
-        }
+        if (char* next = table.Write(unit, at))
+            return next;
         const qsizetype failed = encoder.invalidCount();
-        char* next = encoder.appendToBuffer(out, character);
+        char* next = encoder.appendToBuffer(at, character);
         if (encoder.invalidCount() != failed) {
             table.Store(unit, nullptr, 0);
-            *out = '?';
-            next = out + 1;
-        } else {
-            table.Store(unit, out, next - out);
+            *at = '?';
+            return at + 1;
         }
-        out = next;
-    }
-    return out;
+        table.Store(unit, at, next - at);
+        return next;
+    });
 }
 
 } // namespace
