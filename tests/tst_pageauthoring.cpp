@@ -274,14 +274,18 @@ void TestPageAuthoring::okCheckWarns()
     theTutorial.SetCurrentPage(0);
     const QByteArray before = ProjectBytes();
 
+    // The field gets the questionable value, whether a line or a text box.
+    const auto fill = [&field, &value](CDlgPage* dlg) {
+        if (auto* edit = dlg->findChild<QLineEdit*>(field))
+            edit->setText(value);
+        else
+            dlg->findChild<QPlainTextEdit*>(field)->setPlainText(value);
+    };
     bool stayedOpen = false;
     QString focused;
     QVERIFY(WithDialog([] { theApp.GetDocument()->OnPageSettings(); },
                        [&](CDlgPage* dlg) {
-                           if (auto* edit = dlg->findChild<QLineEdit*>(field))
-                               edit->setText(value);
-                           else
-                               dlg->findChild<QPlainTextEdit*>(field)->setPlainText(value);
+                           fill(dlg);
                            m_app.answer = QMessageBox::No; // back to the dialog
                            dlg->findChild<QPushButton*>("okButton")->click();
                            stayedOpen = dlg->isVisible();
@@ -302,10 +306,7 @@ void TestPageAuthoring::okCheckWarns()
     m_app.ClearMessages();
     QVERIFY(WithDialog([] { theApp.GetDocument()->OnPageSettings(); },
                        [&](CDlgPage* dlg) {
-                           if (auto* edit = dlg->findChild<QLineEdit*>(field))
-                               edit->setText(value);
-                           else
-                               dlg->findChild<QPlainTextEdit*>(field)->setPlainText(value);
+                           fill(dlg);
                            m_app.answer = QMessageBox::Yes;
                            dlg->findChild<QPushButton*>("okButton")->click();
                            stayedOpen = dlg->isVisible();
