@@ -5,9 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMultiHash>
-#include <QThread>
-
 #include <QProcess>
+#include <QThread>
 
 #include "build/compilecommand.h"
 #include "build/processrunner.h"
