@@ -254,7 +254,6 @@ public final class CompileServer {
         return recorder.finish(EXIT, code);
     }
 
-    // Reads one request; null when the caller sent none or a bad one.
     // A killed server keeps its lock a moment after it is reported dead
     // (its threads end one by one): while nobody answers on the socket, the
     // lock is asked for again before giving up.
@@ -278,6 +277,7 @@ public final class CompileServer {
         }
     }
 
+    // Reads one request; null when the caller sent none or a bad one.
     private static Request readRequest(SocketChannel client) throws IOException {
         // A caller that connects and sends nothing must not stop the server.
         Thread watchdog = new Thread(() -> {
