@@ -14,6 +14,9 @@
 // Offscreen unless $QT_QPA_PLATFORM or a display says otherwise.
 
 #include "benchsupport.h"
+#include "build/compilecommand.h"
+#include "build/locations.h"
+#include "build/processrunner.h"
 #include "playerinstance.h"
 #include "playernotes.h"
 
@@ -33,30 +36,15 @@
 namespace {
 
 constexpr int kRuns = 7;
-constexpr int kWaitMs = 120000;
 
 class Bench
 {
 public:
-    Bench(const QString& programFolder, const QString& scratch)
-        : m_strPlayer(programFolder + QStringLiteral("/flashplayer_11_sa")), m_strScratch(scratch),
-          m_notes(scratch + QStringLiteral("/notes.txt"))
-    {
-        m_env = QProcessEnvironment::systemEnvironment();
-        if (!m_env.contains(QStringLiteral("QT_QPA_PLATFORM")) &&
-            !m_env.contains(QStringLiteral("DISPLAY")) &&
-            !m_env.contains(QStringLiteral("WAYLAND_DISPLAY"))) {
-            m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-            m_env.insert(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"),
-                         QStringLiteral("--disable-gpu"));
-        }
-        // A socket of its own, so that a player the user has open is left alone.
-        const QString runtime = scratch + QStringLiteral("/runtime");
-        QDir().mkpath(runtime);
-        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        m_env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-        m_env.insert(QStringLiteral("PELTRA_PLAYER_NOTES"), m_notes.filePath());
-    }
+    // In the environment UseScratchEnvironment has set up.
+    explicit Bench(const QString& program)
+        : m_strPlayer(PlayerPath(program)), m_notes(CPlayerNotes::FromEnvironment()),
+          m_env(QProcessEnvironment::systemEnvironment())
+    {}
 
     QString player() const { return m_strPlayer; }
 
@@ -67,7 +55,7 @@ public:
         process.setStandardOutputFile(QProcess::nullDevice());
         process.setStandardErrorFile(QProcess::nullDevice());
         process.start(m_strPlayer, args);
-        return process.waitForStarted(kWaitMs);
+        return process.waitForStarted(kBenchWaitMs);
     }
 
     // Straight through the socket of the player that runs.
@@ -86,8 +74,8 @@ public:
         second.setStandardOutputFile(QProcess::nullDevice());
         second.setStandardErrorFile(QProcess::nullDevice());
         second.start(m_strPlayer, {movie});
-        return second.waitForFinished(kWaitMs) && second.exitStatus() == QProcess::NormalExit &&
-               second.exitCode() == 0;
+        return second.waitForFinished(kBenchWaitMs) &&
+               second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0;
     }
 
     static void Stop(QProcess& process)
@@ -109,7 +97,6 @@ public:
 
 private:
     QString m_strPlayer;
-    QString m_strScratch;
     CPlayerNotes m_notes;
     QProcessEnvironment m_env;
 };
@@ -150,31 +137,21 @@ void PrintMemory(const char* what, const std::vector<Memory>& memories)
                 n);
 }
 
-// Compiles the finished sample game as the program does; the movie's path,
-// or empty with the compiler's words in `error`.
-QString CompileSample(const QString& programFolder, const QString& scratch, QString* error)
+// Compiles the finished sample game, laid out below `root`, as the program
+// does; the movie's path, or empty with the compiler's words in `error`.
+QString CompileSample(const QString& program, const QString& root, QString* error)
 {
-    const QString game = scratch + QStringLiteral("/game");
-    const QString sample = QStringLiteral(PELTRA_SOURCE_DIR "/sample");
-    QDir().mkpath(game + QStringLiteral("/src"));
-    QDir().mkpath(game + QStringLiteral("/obj"));
-    if (!QFile::copy(sample + QStringLiteral("/finished/Main.as"),
-                     game + QStringLiteral("/src/Main.as")) ||
-        !QFile::copy(sample + QStringLiteral("/game/obj/Main-config.xml"),
-                     game + QStringLiteral("/obj/Main-config.xml"))) {
-        *error = QStringLiteral("cannot copy the sample game from %1").arg(sample);
+    if (!LayOutSampleGame(root)) {
+        *error = QStringLiteral("cannot lay out the sample game below %1").arg(root);
         return QString();
     }
-    const QString movie = game + QStringLiteral("/bin/GameMovie.swf");
-    QProcess compiler;
-    compiler.setProcessChannelMode(QProcess::MergedChannels);
-    compiler.start(
-        programFolder + QStringLiteral("/flex_sdk_4.6/bin/mxmlc"),
-        {game + QStringLiteral("/src/Main.as"), QStringLiteral("-output"), movie,
-         QStringLiteral("-load-config+=") + game + QStringLiteral("/obj/Main-config.xml")});
-    if (!compiler.waitForFinished(kWaitMs) || compiler.exitCode() != 0 || !QFile::exists(movie)) {
-        *error =
-            compiler.errorString() + QLatin1Char('\n') + QString::fromLocal8Bit(compiler.readAll());
+    RunOptions options;
+    options.timeLimit = std::chrono::milliseconds(kBenchWaitMs);
+    const RunResult result =
+        RunProcess(CompileArguments(MxmlcPath(program), SourcePath(root), root), options);
+    const QString movie = MoviePath(root);
+    if (!result.succeeded() || !QFile::exists(movie)) {
+        *error = result.report() + QLatin1Char('\n') + QString::fromLocal8Bit(result.output);
         return QString();
     }
     return movie;
@@ -185,8 +162,8 @@ QString CompileSample(const QString& programFolder, const QString& scratch, QStr
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    const QString programFolder =
-        app.arguments().value(1, QStringLiteral(PELTRA_BENCH_PROGRAM_DIR));
+    const QString program =
+        ProgramFolderArgument(app.arguments(), QStringLiteral(PELTRA_PROGRAM_DIR));
 
     QTemporaryDir scratch;
     if (!scratch.isValid()) {
@@ -194,20 +171,21 @@ int main(int argc, char* argv[])
                      qPrintable(scratch.errorString()));
         return 1;
     }
+    UseScratchEnvironment(scratch.path());
     QString error;
-    const QString movie = CompileSample(programFolder, scratch.path(), &error);
+    const QString movie = CompileSample(program, scratch.path() + QLatin1Char('/'), &error);
     if (movie.isEmpty()) {
         std::fprintf(stderr,
                      "bench_player: cannot compile the sample game (scripts/setup-toolchain "
                      "%s): %s\n",
-                     qPrintable(programFolder), qPrintable(error));
+                     qPrintable(program), qPrintable(error));
         return 1;
     }
     // Two names, so that each hand-over is a movie other than the one shown.
     const QString other = scratch.filePath(QStringLiteral("game/bin/Other.swf"));
     QFile::copy(movie, other);
 
-    Bench bench(programFolder, scratch.path());
+    Bench bench(program);
     std::printf("player %s, movie %s (%lld bytes), %d runs each\n", qPrintable(bench.player()),
                 qPrintable(movie), QFileInfo(movie).size(), kRuns);
 

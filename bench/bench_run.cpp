@@ -38,7 +38,6 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -59,13 +58,14 @@ QString LoadAverage()
     return QString::fromLatin1(file.readAll()).section(QLatin1Char(' '), 0, 2);
 }
 
+// In the environment UseScratchEnvironment has set up.
 class RunBench
 {
 public:
     RunBench(const QString& program, const QString& scratch)
         : m_strProgram(program), m_strRoot(scratch + QLatin1Char('/')),
-          m_strRuntime(scratch + QStringLiteral("/runtime")),
-          m_notes(scratch + QStringLiteral("/notes.txt")), m_launcher(PlayerPath(program))
+          m_strRuntime(qEnvironmentVariable("XDG_RUNTIME_DIR")),
+          m_notes(CPlayerNotes::FromEnvironment()), m_launcher(PlayerPath(program))
     {}
 
     QString root() const { return m_strRoot; }
@@ -168,18 +168,8 @@ int main(int argc, char** argv)
     // program's compiles do: the compile server is found by both. A runtime
     // folder of its own keeps the user's player and servers out of it; it
     // is set before anything asks for the runtime folder.
-    const QString runtime = scratch.filePath(QStringLiteral("runtime"));
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
-    qputenv("PELTRA_PLAYER_NOTES",
-            QFile::encodeName(scratch.filePath(QStringLiteral("notes.txt"))));
+    UseScratchEnvironment(scratch.path());
     qunsetenv("PELTRA_COMPILE_SERVER");
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
-    }
     RunBench bench(program, scratch.path());
     QDir::setCurrent(scratch.path());
     if (!LayOutSampleGame(bench.root()) || !bench.LoadSource()) {

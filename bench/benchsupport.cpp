@@ -8,18 +8,31 @@
 #include <QProcess>
 #include <QThread>
 
-#include "build/compilecommand.h"
 #include "build/processrunner.h"
 #include "playernotes.h"
 
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+
+void UseScratchEnvironment(const QString& scratch)
+{
+    const QString runtime = scratch + QStringLiteral("/runtime");
+    const QString notes = scratch + QStringLiteral("/notes.txt");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    qputenv("PELTRA_PLAYER_NOTES", QFile::encodeName(notes));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+    }
+}
 
 QString ProgramFolderArgument(const QStringList& arguments, const QString& fallback)
 {
@@ -33,7 +46,7 @@ std::optional<qint64> WaitForNote(const QString& notesPath, const QString& event
     const QString wanted = QDir::cleanPath(movie);
     QElapsedTimer waited;
     waited.start();
-    while (waited.elapsed() < 120000) {
+    while (waited.elapsed() < kBenchWaitMs) {
         QFile file(notesPath);
         if (file.open(QIODevice::ReadOnly)) {
             for (const QByteArray& line : file.readAll().split('\n')) {

@@ -15,6 +15,15 @@
 
 class QProcess;
 
+// How long a benchmark waits for a compile, a player or a note.
+constexpr int kBenchWaitMs = 120000;
+
+// Points this process and the programs it starts at a runtime folder of
+// their own, scratch/runtime (the user's player and compile servers stay
+// out of it), and the player's notes at scratch/notes.txt; offscreen when
+// no display is set.
+void UseScratchEnvironment(const QString& scratch);
+
 // The program folder: the first argument, or `fallback` (the build's bin);
 // absolute, as the compiles run in the game's folder, and ending in '/'.
 QString ProgramFolderArgument(const QStringList& arguments, const QString& fallback);

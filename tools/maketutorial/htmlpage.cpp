@@ -1,7 +1,7 @@
 #include "htmlpage.h"
 
+#include "browser/pagescript.h"
 #include "tutorialsource.h"
-
 
 #include <algorithm>
 
@@ -76,7 +76,7 @@ QString Pre(const QString& cssClass, const QString& content)
 // written once.
 QString ScriptPlace()
 {
-    return QStringLiteral("<pre class=\"peltra-script\"></pre>\n");
+    return QStringLiteral("<pre class=\"%1\"></pre>\n").arg(PageScriptClass());
 }
 
 QString PlainLines(const QStringList& lines)
