@@ -277,17 +277,21 @@ void CMainFrame::OnScriptTaken()
     m_pBrowserPane->m_bCopyDone = true;
 }
 
+void CMainFrame::ShowUnmodifiedSource(const QString& text)
+{
+    m_pEditorPane->SetWindowText(text);
+    m_pEditorPane->document()->setModified(false);
+    // Qt reports empty text set into the editor as a modification and
+    // never reports it clean again: the caption is redone.
+    UpdateFrameTitle();
+}
+
 void CMainFrame::OnContentCleared()
 {
     // At start-up the document is made before the window is the main
     // window; then only the model is cleared.
-    if (IsMainWindow()) {
-        m_pEditorPane->SetWindowText(QString());
-        m_pEditorPane->document()->setModified(false);
-        // Qt reports empty text set into the editor as a modification and
-        // never reports it clean again: the caption is redone.
-        UpdateFrameTitle();
-    }
+    if (IsMainWindow())
+        ShowUnmodifiedSource(QString());
 }
 
 void CMainFrame::OnProjectOpened()
@@ -295,9 +299,7 @@ void CMainFrame::OnProjectOpened()
     if (!IsMainWindow())
         return;
     m_pBrowserPane->ShowStartPage(false);
-    m_pEditorPane->SetWindowText(QString());
-    m_pEditorPane->document()->setModified(false);
-    UpdateFrameTitle();
+    ShowUnmodifiedSource(QString());
 }
 
 void CMainFrame::OnPageSettingsApplied()
@@ -774,9 +776,13 @@ void CMainFrame::AttachDocument(CFlashDoc* document)
 
 void CMainFrame::OnViewPageList()
 {
+    // A hidden list is refreshed as it shows (visibilityChanged); one
+    // already shown is refreshed here.
+    const bool shown = m_pPageListDock->isVisible();
     m_pPageListDock->show();
     m_pPageListDock->raise();
-    RefreshPageList();
+    if (shown)
+        RefreshPageList();
 }
 
 void CMainFrame::RefreshPageList()
@@ -1300,11 +1306,8 @@ void CMainFrame::OnOpenLastSource()
     if (!SaveEditorChanges())
         return;
     QString text;
-    if (LoadSourceFile(m_strSourcePath, text) && m_pEditorPane) {
-        m_pEditorPane->SetWindowText(text);
-        m_pEditorPane->document()->setModified(false);
-        UpdateFrameTitle(); // the text may be empty
-    }
+    if (LoadSourceFile(m_strSourcePath, text) && m_pEditorPane)
+        ShowUnmodifiedSource(text);
     if (m_pBrowserPane)
         m_pBrowserPane->ShowStartPage(true);
 }
@@ -1325,9 +1328,7 @@ bool CMainFrame::ReplayTemplate(QString& text)
 void CMainFrame::ShowStage(int page, const QString& stage)
 {
     // The stage can always be made again: it is no unsaved text.
-    m_pEditorPane->SetWindowText(stage);
-    m_pEditorPane->document()->setModified(false);
-    UpdateFrameTitle(); // the stage may be empty
+    ShowUnmodifiedSource(stage);
     theTutorial.SetCurrentPage(page);
     m_pEditorPane->RefreshPage();
     m_pEditorPane->m_bEditDone = false;

@@ -134,6 +134,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The editor shows text that needs no saving (a loaded file, a stage).
+    void ShowUnmodifiedSource(const QString& text);
     // The prompt of the greyed menu item under the mouse, if any.
     void ShowGreyedItemPrompt(QObject* watched, const QMouseEvent* event);
     // One command of the action table (kActionTable in mainframe.cpp).
