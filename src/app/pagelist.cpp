@@ -4,6 +4,7 @@
 #include "editor/pagecheck.h"
 #include "editor/replay.h"
 #include "tutorial/codepage.h"
+#include "tutorial/copytext.h"
 
 #include <QDir>
 #include <QFile>
@@ -65,7 +66,8 @@ QString HtmlPageTitle(const QString& path)
         return QString();
     const QByteArray head = file.read(kHeadBytes);
     static const QRegularExpression sjis(
-        QStringLiteral("charset\\s*=\\s*[\"']?\\s*(shift[_-]?jis|sjis|x-sjis|windows-31j|cp932|ms932)"),
+        QStringLiteral(
+            "charset\\s*=\\s*[\"']?\\s*(shift[_-]?jis|sjis|x-sjis|windows-31j|cp932|ms932)"),
         QRegularExpression::CaseInsensitiveOption);
     // The declaration is ASCII whatever the page's encoding.
     const QString ascii = QString::fromLatin1(head);
@@ -82,16 +84,15 @@ QString HtmlPageTitle(const QString& path)
 
 QString FirstLineOf(const QByteArray& text)
 {
-    // Up to the first NUL, as a click copies it.
-    QByteArray bytes = text.left(text.indexOf('\0') < 0 ? text.size() : text.indexOf('\0'));
-    const qsizetype end = bytes.indexOf('\n');
-    const qsizetype cr = bytes.indexOf('\r');
-    qsizetype cut = end;
-    if (cr >= 0 && (cut < 0 || cr < cut))
-        cut = cr;
-    if (cut >= 0)
-        bytes.truncate(cut);
-    return CodePage::toUnicode(bytes);
+    // What a click copies, up to its first line break (code page 932 has
+    // no CR or LF inside a character).
+    qsizetype cut = text.size();
+    for (const char lineBreak : {'\n', '\r'}) {
+        const qsizetype at = text.indexOf(lineBreak);
+        if (at >= 0)
+            cut = std::min(cut, at);
+    }
+    return PageClipboardText(text.left(cut));
 }
 
 QString KindName(int kind)
