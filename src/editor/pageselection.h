@@ -36,6 +36,9 @@ struct PageSelection
 PageSelection ComputePageSelection(int lineCount, int lastLineLength, int arrowLine, int kind,
                                    int spanCount);
 
+// The number of '\n' in text (faster than QString::count on long sources).
+qsizetype LineBreakCount(QStringView text);
+
 // The same for the editor's whole text, lines separated by '\n'.
 PageSelection ComputePageSelection(const QString& text, int arrowLine, int kind, int spanCount);
 

@@ -1,7 +1,6 @@
 #include "replay.h"
 
 #include <algorithm>
-#include <climits>
 
 QString EditorText(const QString& text)
 {
@@ -45,16 +44,6 @@ QList<PageEntry> PageEntries(const CPeltra& tutorial)
     return entries;
 }
 
-qsizetype LineBreakCount(QStringView text)
-{
-    // indexOf searches with vector instructions; a plain loop over the
-    // characters takes three times as long on a long source.
-    qsizetype breaks = 0;
-    for (qsizetype pos = text.indexOf(u'\n'); pos >= 0; pos = text.indexOf(u'\n', pos + 1))
-        ++breaks;
-    return breaks;
-}
-
 qsizetype TextOffset(const QString& text, const TextPosition& pos)
 {
     if (pos.line < 0)
@@ -75,13 +64,7 @@ qsizetype TextOffset(const QString& text, const TextPosition& pos)
 PageEdit PlanPageEdit(const QString& source, const PageEntry& entry)
 {
     PageEdit edit;
-    // The editor's line count and last line, as ComputePageSelection(text)
-    // takes them, counted here in one fast pass.
-    const qsizetype breaks = LineBreakCount(source);
-    const qsizetype lastLength = source.size() - (source.lastIndexOf(u'\n') + 1);
-    edit.selection = ComputePageSelection(int(std::min<qsizetype>(breaks + 1, INT_MAX)),
-                                          int(std::min<qsizetype>(lastLength, INT_MAX)), entry.line,
-                                          entry.color, entry.lineCount);
+    edit.selection = ComputePageSelection(source, entry.line, entry.color, entry.lineCount);
     edit.start = TextOffset(source, edit.selection.start);
     edit.end = std::max(edit.start, TextOffset(source, edit.selection.end));
 

@@ -43,9 +43,6 @@ struct PageEdit
     QString inserted; // what the paste puts in, line breaks as '\n'
 };
 
-// The number of '\n' in text (faster than QString::count on long sources).
-qsizetype LineBreakCount(QStringView text);
-
 // The offset of a line and column in a text separated by '\n' (a line past
 // the end gives the end of the text; a column is kept within its line).
 qsizetype TextOffset(const QString& text, const TextPosition& pos);
