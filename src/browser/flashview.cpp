@@ -4,7 +4,6 @@
 #include "browser/pagenumber.h"
 #include "browser/pagescript.h"
 #include "build/locations.h"
-#include "tutorial/codepage.h"
 #include "tutorial/copytext.h"
 #include "tutorial/pathname.h"
 #include "tutorial/peltra.h"

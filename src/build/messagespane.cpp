@@ -38,9 +38,9 @@ void SetPlace(QTreeWidgetItem* item, int line, int column)
 CMessagesPane::CMessagesPane(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("messagesPane"));
-    m_pTitle = new QLabel(Title(), this);
-    m_pTitle->setObjectName(QStringLiteral("messagesTitle"));
-    m_pTitle->setContentsMargins(4, 2, 4, 2);
+    auto* title = new QLabel(Title(), this);
+    title->setObjectName(QStringLiteral("messagesTitle"));
+    title->setContentsMargins(4, 2, 4, 2);
 
     m_pList = new QTreeWidget(this);
     m_pList->setObjectName(QStringLiteral("messagesList"));
@@ -61,7 +61,7 @@ CMessagesPane::CMessagesPane(QWidget* parent) : QWidget(parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(m_pTitle);
+    layout->addWidget(title);
     layout->addWidget(m_pList, 1);
 
     m_pDetails = new QLabel(this);

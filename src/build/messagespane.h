@@ -57,7 +57,6 @@ private:
 
     void OnCurrentItemChanged(QTreeWidgetItem* item);
 
-    QLabel* m_pTitle = nullptr;
     QTreeWidget* m_pList = nullptr;
     // The chosen message whole: the compiler's lines (with the source line
     // and its caret) and the explanation, wrapped.
