@@ -1,13 +1,13 @@
 #include "pagescript.h"
 
+#include "tutorial/copytext.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 
 QString PageScriptFiller(const QString& script)
 {
-    QString text = script;
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(u'\r', u'\n');
+    const QString text = EditorText(script);
     // A JSON string is a JavaScript string literal: every quote, backslash
     // and control character arrives escaped. textContent takes it as text.
     const QByteArray literal = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);

@@ -1,6 +1,7 @@
 #include "templatefile.h"
 
 #include "build/sourcefile.h"
+#include "tutorial/copytext.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,9 +38,7 @@ TemplateResult LoadTemplateFile(const QString& path, QString& text)
             file.open(QIODevice::ReadOnly) ? QStringLiteral("大きすぎます") : file.errorString();
         return {TemplateError::Unreadable, reason};
     }
-    loaded.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    loaded.replace(u'\r', u'\n');
-    text = loaded;
+    text = EditorText(loaded);
     return {};
 }
 

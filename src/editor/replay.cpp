@@ -2,14 +2,6 @@
 
 #include <algorithm>
 
-QString EditorText(const QString& text)
-{
-    QString lines = text;
-    lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    lines.replace(u'\r', u'\n');
-    return lines;
-}
-
 namespace {
 
 // The entry of the model's current page (the getters read that one).

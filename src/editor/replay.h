@@ -19,9 +19,6 @@
 // The editor's longest text (UTF-16 units); a paste is cut short to fit.
 constexpr qsizetype kEditorTextLimit = 0xFFFFF;
 
-// A text as the editor holds it: CR LF and lone CR become '\n'.
-QString EditorText(const QString& text);
-
 // Page entry i of a model (an entry whose arrays are short reads zeros, as
 // the model's getters give them).
 PageEntry PageEntryAt(const CPeltra& tutorial, int page);

@@ -7,3 +7,6 @@
 // to the first NUL (the clipboard has always taken it as a C string),
 // decoded. Its line breaks are as stored (CR LF).
 QString PageClipboardText(const QByteArray& copyText);
+
+// A text as the editor holds it: CR LF and lone CR become '\n'.
+QString EditorText(const QString& text);

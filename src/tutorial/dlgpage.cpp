@@ -1,14 +1,14 @@
 #include "dlgpage.h"
 
 #include "tutorial/codepage.h"
+#include "tutorial/copytext.h"
 #include "tutorial/peltra.h"
 #include "widgets/prompts.h"
 
 #include <QEvent>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include <climits>
@@ -27,10 +28,7 @@ namespace {
 // The copy text as the multi-line edit shows it: one '\n' per line break.
 QString TextForDisplay(const QByteArray& bytes)
 {
-    QString text = CodePage::toUnicode(bytes);
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
+    return EditorText(CodePage::toUnicode(bytes));
 }
 
 QByteArray TextForModel(QString text)
@@ -258,8 +256,8 @@ bool CDlgPage::CheckBeforeStoring()
         m_queries.check(m_nPageNumber, PageEntry{m_strText, m_nColor, m_nLine, m_nLineCount});
     if (problems.isEmpty())
         return true;
-    if (AfxMessageBox(CheckQuestion(m_nPageNumber, problems),
-                      QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
+    if (AfxMessageBox(CheckQuestion(m_nPageNumber, problems), QMessageBox::Yes | QMessageBox::No) ==
+        QMessageBox::Yes)
         return true;
     // Back to the dialog, at the field of the first problem.
     QWidget* field = m_pLine;
