@@ -1,21 +1,11 @@
 #include "projecttemplate.h"
 
-#include <QFileInfo>
-
 TemplateResult ProjectTemplate::ProjectOpened(const QString& projectPath,
                                               const QString& sourceAtOpen)
 {
     m_path = TemplatePathFor(projectPath);
     m_sourceAtOpen = sourceAtOpen;
-    m_text.clear();
-    m_loaded = false;
-    QString text;
-    const TemplateResult result = LoadTemplateFile(m_path, text);
-    if (result.ok()) {
-        m_text = text;
-        m_loaded = true;
-    }
-    return result;
+    return Load();
 }
 
 void ProjectTemplate::ProjectCreated(const QString& sourceNow)
@@ -32,24 +22,13 @@ TemplateResult ProjectTemplate::ProjectSaved(const QString& projectPath)
     // Save As to another name: that project's own template counts.
     if (path != m_path) {
         m_path = path;
-        m_loaded = false;
-        m_text.clear();
-        QString text;
-        if (LoadTemplateFile(m_path, text).ok()) {
-            m_text = text;
-            m_loaded = true;
-        }
+        Load();
     }
     if (m_loaded || path.isEmpty())
         return {};
     const TemplateResult saved = SaveTemplateIfMissing(projectPath, m_sourceAtOpen);
-    if (saved.ok() && QFileInfo::exists(path)) {
-        QString text;
-        if (LoadTemplateFile(path, text).ok()) {
-            m_text = text;
-            m_loaded = true;
-        }
-    }
+    if (saved.ok())
+        Load();
     return saved;
 }
 
@@ -59,4 +38,17 @@ QString ProjectTemplate::MissingMessage() const
         return QStringLiteral("このプロジェクトにはまだテンプレートがありません。プロジェクトを"
                               "保存すると、開いたときのソースがテンプレートになります。");
     return MissingTemplateMessage(m_path);
+}
+
+TemplateResult ProjectTemplate::Load()
+{
+    m_text.clear();
+    m_loaded = false;
+    QString text;
+    const TemplateResult result = LoadTemplateFile(m_path, text);
+    if (result.ok()) {
+        m_text = text;
+        m_loaded = true;
+    }
+    return result;
 }

@@ -27,7 +27,7 @@ public:
 
     bool HasTemplate() const { return m_loaded; }
     // The template as the editor holds it ('\n' breaks); empty without one.
-    QString Text() const { return m_loaded ? m_text : QString(); }
+    QString Text() const { return m_text; }
     // NAME.template.as of the project; empty for an untitled one.
     QString Path() const { return m_path; }
     // The source kept from the project's opening or creation.
@@ -36,6 +36,9 @@ public:
     QString MissingMessage() const;
 
 private:
+    // The template at m_path, or none (m_text empty).
+    TemplateResult Load();
+
     QString m_path;
     QString m_sourceAtOpen;
     QString m_text;
