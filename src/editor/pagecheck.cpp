@@ -39,7 +39,11 @@ CheckFinding MakeFinding(int page, CheckFinding::Kind kind, const QString& text,
     return finding;
 }
 
-QList<CheckFinding> CheckPageEntry(int page, const PageEntry& entry, const QString& stage)
+namespace {
+
+// The findings of a page whose edit on the stage is planned already.
+QList<CheckFinding> CheckPlannedEntry(int page, const PageEntry& entry, const QString& stage,
+                                      const PageEdit& edit)
 {
     QList<CheckFinding> out;
     const int lines = WholeLineCount(stage);
@@ -86,7 +90,6 @@ QList<CheckFinding> CheckPageEntry(int page, const PageEntry& entry, const QStri
             page, CheckFinding::EmptyText,
             QStringLiteral("%1のページなのにスクリプトが空です").arg(KindName(entry.color)));
     }
-    const PageEdit edit = PlanPageEdit(stage, entry);
     // The paste ends inside a line that goes on: its last line and that one
     // become one line.
     if (edit.action == PageEdit::Paste && !edit.inserted.endsWith(u'\n') &&
@@ -99,6 +102,13 @@ QList<CheckFinding> CheckPageEntry(int page, const PageEntry& entry, const QStri
                 .arg(joined));
     }
     return out;
+}
+
+} // namespace
+
+QList<CheckFinding> CheckPageEntry(int page, const PageEntry& entry, const QString& stage)
+{
+    return CheckPlannedEntry(page, entry, stage, PlanPageEdit(stage, entry));
 }
 
 QString FormatFinding(const CheckFinding& finding)
@@ -117,8 +127,9 @@ QList<CheckFinding> CheckEntries(const QString& templateText, const QList<PageEn
     QList<CheckFinding> findings;
     QString stage = EditorText(templateText);
     for (int page = 0; page < entries.size(); ++page) {
-        findings += CheckPageEntry(page, entries[page], stage);
-        stage = ApplyPage(stage, entries[page]);
+        const PageEdit edit = PlanPageEdit(stage, entries[page]);
+        findings += CheckPlannedEntry(page, entries[page], stage, edit);
+        stage = ApplyPageEdit(stage, edit);
     }
     return findings;
 }
