@@ -47,10 +47,19 @@ def utf8_constant(text):
     return b"\x01" + struct.pack(">H", len(text)) + text
 
 
+def check_class_file(data, name):
+    if not data.startswith(b"\xca\xfe\xba\xbe"):
+        raise PatchError("%s is not a class file" % name)
+
+
+def mover(at, shift):
+    """Where a code offset goes when `shift` bytes are put in before `at`."""
+    return lambda pc: pc + shift if pc >= at else pc
+
+
 def mend_class(data):
     """The class with the name mended, or None when it has nothing to mend."""
-    if not data.startswith(b"\xca\xfe\xba\xbe"):
-        raise PatchError("%s is not a class file" % COLOUR_CLASS)
+    check_class_file(data, COLOUR_CLASS)
     wrong = utf8_constant(WRONG)
     count = data.count(wrong)
     if count == 0:
@@ -66,8 +75,7 @@ class ClassFile:
 
     def __init__(self, data):
         self.data = data
-        if not data.startswith(b"\xca\xfe\xba\xbe"):
-            raise PatchError("%s is not a class file" % EMBED_CLASS)
+        check_class_file(data, EMBED_CLASS)
         count = struct.unpack_from(">H", data, 8)[0]
         self.pool = [None] * count
         pos, i = 10, 1
@@ -162,8 +170,7 @@ def insert_code(data, code_at, at, extra):
     code = bytearray(data[code_start:code_start + code_len])
     shift = len(extra)
 
-    def moved(pc):
-        return pc + shift if pc >= at else pc
+    moved = mover(at, shift)
 
     pc = 0
     while pc < code_len:
@@ -223,7 +230,8 @@ def mend_embed(data):
                       b"addAttribute")
     meta = cf.index_of(9, owner, b"metaData")
     call = bytes.fromhex(EMBED_CALL.format(project="%04x" % project, add="%04x" % add))
-    mended = call[:4] + b"\xb4" + struct.pack(">H", meta) + call[4:]
+    getfield = b"\xb4" + struct.pack(">H", meta)
+    mended = call[:4] + getfield + call[4:]
     for name, desc, attrs in cf.methods:
         if (name, desc) != EMBED_METHOD:
             continue
@@ -237,7 +245,7 @@ def mend_embed(data):
             if code.count(call) != 1:
                 raise PatchError("%s: the embed's call is not where it was" % EMBED_CLASS)
             at = code.index(call) + 4
-            out, pos, shift = insert_code(data, attr_at, at, b"\xb4" + struct.pack(">H", meta))
+            out, pos, shift = insert_code(data, attr_at, at, getfield)
             out += fix_code_attributes(cf, data, pos, at, shift)
             end = attr_at + 6 + struct.unpack_from(">I", data, attr_at + 2)[0]
             out += data[end:]
@@ -247,8 +255,7 @@ def mend_embed(data):
 
 def fix_code_attributes(cf, data, pos, at, shift):
     """The Code attribute's own attributes, moved along with the code."""
-    def moved(pc):
-        return pc + shift if pc >= at else pc
+    moved = mover(at, shift)
 
     out = bytearray(data[pos:pos + 2])
     count = struct.unpack_from(">H", data, pos)[0]
