@@ -1312,7 +1312,7 @@ void CMainFrame::OnOpenLastSource()
         m_pBrowserPane->ShowStartPage(true);
 }
 
-bool CMainFrame::ReplayTemplate(QString& text)
+bool CMainFrame::StageAtPage(int page, QString& stage)
 {
     const CFlashDoc* doc = theApp.GetDocument();
     if (!doc)
@@ -1321,7 +1321,7 @@ bool CMainFrame::ReplayTemplate(QString& text)
         AfxMessageBox(doc->Template().MissingMessage());
         return false;
     }
-    text = doc->Template().Text();
+    stage = SourceAtPage(doc->Template().Text(), PageEntries(theTutorial), page);
     return true;
 }
 
@@ -1347,10 +1347,10 @@ void CMainFrame::OnGoToPage()
 
 bool CMainFrame::GoToPage(int page)
 {
-    QString templateText;
-    if (page < 0 || !ReplayTemplate(templateText) || !SaveEditorChanges())
+    QString stage;
+    if (page < 0 || !StageAtPage(page, stage) || !SaveEditorChanges())
         return false;
-    ShowStage(page, SourceAtPage(templateText, PageEntries(theTutorial), page));
+    ShowStage(page, stage);
     // The page itself; its navigation selects the same lines again.
     const QString folder = HtmlFolderOf(GetProgramFolder(), theTutorial.GetStartPage());
     m_pBrowserPane->load(
@@ -1373,10 +1373,10 @@ bool CMainFrame::RestartPage()
         AfxMessageBox(kNoPageShown);
         return false;
     }
-    QString templateText;
-    if (!ReplayTemplate(templateText) || !SaveEditorChanges())
+    QString stage;
+    if (!StageAtPage(page, stage) || !SaveEditorChanges())
         return false;
-    ShowStage(page, SourceAtPage(templateText, PageEntries(theTutorial), page));
+    ShowStage(page, stage);
     SetStatusText(QStringLiteral("ページ %1 を始めたときのソースに戻しました").arg(page));
     return true;
 }
@@ -1389,10 +1389,9 @@ void CMainFrame::RecordPage()
         AfxMessageBox(kNoPageShown);
         return;
     }
-    QString templateText;
-    if (!ReplayTemplate(templateText))
+    QString stage;
+    if (!StageAtPage(page, stage))
         return;
-    const QString stage = SourceAtPage(templateText, PageEntries(theTutorial), page);
     const DerivedEntry derived = DerivePageEntry(stage, EditorText(m_pEditorPane->GetWindowText()));
     if (!derived.ok()) {
         AfxMessageBox(derived.message());

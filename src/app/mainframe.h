@@ -177,8 +177,9 @@ private:
     void OnGoToPage();
     void OnRestartPage() { RestartPage(); }
     void OnRecordPage() { RecordPage(); }
-    // The template for a replay, or false after saying it is missing.
-    bool ReplayTemplate(QString& text);
+    // The source at the start of page, replayed from the template, or
+    // false after saying the template is missing.
+    bool StageAtPage(int page, QString& stage);
     // The editor holds stage, the page's guided editing starts afresh.
     void ShowStage(int page, const QString& stage);
 
